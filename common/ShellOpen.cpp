@@ -1,0 +1,18 @@
+#include "common/ShellOpen.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace sweeplet {
+
+void ShellOpen(std::wstring_view target) noexcept {
+  try {
+    const std::wstring text(target);
+    ::ShellExecuteW(nullptr, L"open", text.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  } catch (...) {
+  }
+}
+
+}  // namespace sweeplet
