@@ -49,7 +49,7 @@ inline void CloseKey(HKEY h) noexcept { ::RegCloseKey(h); }
 inline void DestroyIconHandle(HICON h) noexcept { ::DestroyIcon(h); }
 inline void DeleteGdiObject(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 inline void DestroyMenuHandle(HMENU h) noexcept { ::DestroyMenu(h); }
-inline void FreeModule(HMODULE h) noexcept { ::FreeLibrary(h); }
+inline void ReleaseModule(HMODULE h) noexcept { ::FreeLibrary(h); }
 }  // namespace detail
 
 using UniqueHandle = UniqueAny<HANDLE, detail::CloseKernelHandle>;
@@ -59,6 +59,6 @@ using UniqueFont = UniqueAny<HFONT, detail::DeleteGdiObject>;
 using UniqueBrush = UniqueAny<HBRUSH, detail::DeleteGdiObject>;
 using UniqueBitmap = UniqueAny<HBITMAP, detail::DeleteGdiObject>;
 using UniqueMenu = UniqueAny<HMENU, detail::DestroyMenuHandle>;
-using UniqueModule = UniqueAny<HMODULE, detail::FreeModule>;
+using UniqueModule = UniqueAny<HMODULE, detail::ReleaseModule>;
 
 }  // namespace sweeplet
