@@ -1,0 +1,54 @@
+#include "memory/MemoryStatus.h"
+
+#include <cstring>
+
+#include "memory/MemoryApi.h"
+
+namespace sweeplet {
+
+namespace {
+
+uint64_t LoadU64(const unsigned char* p) noexcept {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+float Percent(uint64_t total, uint64_t available) noexcept {
+  return static_cast<float>(UsagePercent(total, total - available));
+}
+
+}  // namespace
+
+double UsagePercent(uint64_t total, uint64_t used) noexcept {
+  if (used == 0 || total == 0) return 0.0;
+  // The product may wrap; dividing in extended precision keeps the quotient exact to the last
+  // bit of the double it is rounded to.
+  const uint64_t product = used * 100u;
+  return static_cast<double>(static_cast<long double>(product) / static_cast<long double>(total));
+}
+
+void QueryMemoryStatus(MemoryStatus& status, IMemoryApi& api) noexcept {
+  // Zeroed first: if the system fills nothing, every amount reads 0 and every percentage 0.0.
+  GlobalMemoryCounters counters{};
+  api.ReadGlobalCounters(counters);
+  status.AvailPhys = counters.AvailPhys;
+  status.AvailPage = counters.AvailPageFile;
+  status.AvailVirtual = counters.AvailVirtual;
+  status.TotalPhys = counters.TotalPhys;
+  status.TotalPage = counters.TotalPageFile;
+  status.TotalVirtual = counters.TotalVirtual;
+  status.UsagePhys = Percent(status.TotalPhys, status.AvailPhys);
+  status.UsagePage = Percent(status.TotalPage, status.AvailPage);
+  status.UsageVirtual = Percent(status.TotalVirtual, status.AvailVirtual);
+
+  alignas(8) unsigned char cache[kFileCacheInfoSize] = {};
+  if (api.QuerySystemInformation(kSystemFileCacheInformation, cache, sizeof cache) != 0) return;
+  const uint64_t current = LoadU64(cache + kFileCacheCurrentSizeOffset);
+  const uint64_t peak = LoadU64(cache + kFileCachePeakSizeOffset);
+  status.AvailWork = peak - current;
+  status.TotalWork = peak;
+  status.UsageWork = Percent(status.TotalWork, status.AvailWork);
+}
+
+}  // namespace sweeplet

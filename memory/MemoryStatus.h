@@ -1,0 +1,33 @@
+#pragma once
+// One memory snapshot: physical memory, page file (commit), the process's address space and
+// the system file cache's working set.
+#include <cstdint>
+
+namespace sweeplet {
+
+class IMemoryApi;
+
+struct MemoryStatus {
+  uint64_t AvailPhys = 0;
+  uint64_t AvailPage = 0;
+  uint64_t AvailVirtual = 0;
+  uint64_t AvailWork = 0;  // the file cache's peak working set minus its current size
+  uint64_t TotalPhys = 0;
+  uint64_t TotalPage = 0;  // the commit limit
+  uint64_t TotalVirtual = 0;
+  uint64_t TotalWork = 0;  // the file cache's peak working set
+  float UsagePhys = 0;
+  float UsagePage = 0;
+  float UsageVirtual = 0;
+  float UsageWork = 0;
+};
+
+// Used as a percentage of Total; 0.0 when either is 0. Used * 100 wraps modulo 2^64 before the
+// division, and nothing is rounded to whole percent.
+double UsagePercent(uint64_t total, uint64_t used) noexcept;
+
+// Fills the record in place. The file-cache fields (AvailWork, TotalWork, UsageWork) are written
+// only when the file-cache query succeeds; otherwise they keep what the record held.
+void QueryMemoryStatus(MemoryStatus& status, IMemoryApi& api) noexcept;
+
+}  // namespace sweeplet

@@ -1,0 +1,74 @@
+#include "memory/SystemMemory.h"
+
+#include <windows.h>
+
+#include "memory/MemoryPurge.h"
+
+namespace sweeplet {
+
+namespace {
+
+using QuerySystemInformationFn = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+using SetSystemInformationFn = LONG(NTAPI*)(ULONG, PVOID, ULONG);
+
+// What the import library does not declare: the two calls are looked up in ntdll once.
+struct NtEntryPoints {
+  QuerySystemInformationFn query = nullptr;
+  SetSystemInformationFn set = nullptr;
+};
+
+template <typename Fn>
+Fn Resolve(HMODULE module, const char* name) noexcept {
+  if (!module) return nullptr;
+  // Through a plain function pointer: a FARPROC does not convert to a typed one directly.
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+const NtEntryPoints& Nt() noexcept {
+  // ntdll is mapped into every process, so no reference is taken. Initialised once, thread-safely.
+  static const NtEntryPoints entries = [] {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return NtEntryPoints{Resolve<QuerySystemInformationFn>(ntdll, "NtQuerySystemInformation"),
+                         Resolve<SetSystemInformationFn>(ntdll, "NtSetSystemInformation")};
+  }();
+  return entries;
+}
+
+constexpr int32_t kStatusProcedureNotFound = static_cast<int32_t>(0xC000007A);
+
+}  // namespace
+
+void SystemMemoryApi::ReadGlobalCounters(GlobalMemoryCounters& counters) noexcept {
+  MEMORYSTATUSEX ex{};
+  ex.dwLength = sizeof ex;
+  static_assert(sizeof(MEMORYSTATUSEX) == 64);
+  // A failure leaves the zeroed structure, so everything reads 0.
+  ::GlobalMemoryStatusEx(&ex);
+  counters.TotalPhys = ex.ullTotalPhys;
+  counters.AvailPhys = ex.ullAvailPhys;
+  counters.TotalPageFile = ex.ullTotalPageFile;
+  counters.AvailPageFile = ex.ullAvailPageFile;
+  counters.TotalVirtual = ex.ullTotalVirtual;
+  counters.AvailVirtual = ex.ullAvailVirtual;
+}
+
+int32_t SystemMemoryApi::QuerySystemInformation(uint32_t infoClass, void* buffer, uint32_t length) noexcept {
+  const auto query = Nt().query;
+  return query ? query(infoClass, buffer, length, nullptr) : kStatusProcedureNotFound;
+}
+
+int32_t SystemMemoryApi::SetSystemInformation(uint32_t infoClass, void* buffer, uint32_t length) noexcept {
+  const auto set = Nt().set;
+  return set ? set(infoClass, buffer, length) : kStatusProcedureNotFound;
+}
+
+IMemoryApi& SystemMemory() noexcept {
+  static SystemMemoryApi api;
+  return api;
+}
+
+void QueryMemoryStatus(MemoryStatus& status) noexcept { QueryMemoryStatus(status, SystemMemory()); }
+
+void PurgeMemory() noexcept { PurgeMemory(SystemMemory()); }
+
+}  // namespace sweeplet
