@@ -8,9 +8,6 @@
 #include <string>
 #include <string_view>
 
-// winbase.h still defines the 16-bit era macro FreeModule, which clashes with a helper of that
-// name in UniqueHandle.h; nothing here uses the macro.
-#undef FreeModule
 #include "common/UniqueHandle.h"
 
 namespace sweeplet {

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#undef FreeModule  // see config/Config.h
 #include "common/UniqueHandle.h"
 
 namespace sweeplet {
