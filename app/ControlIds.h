@@ -1,0 +1,40 @@
+#pragma once
+// Control identifiers of the main window, and the menu command identifiers of the tray menu.
+
+namespace sweeplet {
+
+enum ControlId : int {
+  IdBtnHome = 1001,
+  IdBtnConfig,
+  IdBtnDonate,
+  IdLogo,
+  IdLblTitle,
+  IdProgressBar,
+  IdLblPhys,
+  IdLblPhysStatus,
+  IdLblVirtual,
+  IdLblVirtualStatus,
+  IdLblWorking,
+  IdLblWorkingStatus,
+  IdBtnClean,
+  IdIndicator,
+  IdGroupBox1,
+  IdChkUsagePhys,
+  IdChkMinute,
+  IdEditUsagePhys,
+  IdEditMinute,
+  IdChkUsagePage,
+  IdEditUsagePage,
+  IdChkUsageWork,
+  IdEditUsageWork,
+  IdGroupBox3,
+  IdChkAutoStart,
+  IdChkCleanOnTray,
+  IdEditInfo,
+  // Tray menu commands.
+  IdBtnOpen = 2001,
+  IdBtnCopyright,
+  IdBtnClose,
+};
+
+}  // namespace sweeplet

@@ -1,0 +1,511 @@
+#include "app/MainWindow.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/ControlIds.h"
+#include "app/Dpi.h"
+#include "app/Panel.h"
+#include "app/Pending.h"
+#include "app/Switches.h"
+#include "app/TrayIcon.h"
+#include "common/AppGlobals.h"
+#include "common/ShellOpen.h"
+#include "common/UiDispatcher.h"
+#include "common/Utf.h"
+#include "resources/resource.h"
+
+namespace sweeplet {
+namespace {
+
+constexpr UINT kStatusTimerId = 1;
+constexpr UINT kStatusInterval = 1000;
+constexpr COLORREF kGreyText = RGB(128, 128, 128);
+const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+
+constexpr std::array<const wchar_t*, 7> kPercentItems = {L"30", L"40", L"50", L"60", L"70", L"80", L"90"};
+constexpr std::array<const wchar_t*, 7> kMinuteItems = {L"5", L"10", L"20", L"30", L"40", L"50", L"60"};
+
+std::wstring LinkUrl(const char* scheme, const char* pathAndQuery) {
+  return Widen(std::string(scheme) + "://" + kLinkHost + pathAndQuery);
+}
+
+HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, DWORD exStyle = 0) {
+  return ::CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
+}
+
+// Where a control sits in its container, in pixels at 96 DPI.
+struct Placement {
+  HWND* control;
+  int x, y, w, h;
+};
+
+}  // namespace
+
+TFrmSweeplet::TFrmSweeplet(const StartOptions& options, const Services& services)
+    : options_(options), services_(services) {}
+
+TFrmSweeplet::~TFrmSweeplet() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+void TFrmSweeplet::RegisterWindowClass(HINSTANCE instance) noexcept {
+  RegisterPanelClass(instance);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = &TFrmSweeplet::StaticWndProc;
+  wc.hInstance = instance;
+  wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+  wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                               ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = kInstanceName;  // other starts find the running instance by this class name
+  ::RegisterClassExW(&wc);
+}
+
+bool TFrmSweeplet::Create() noexcept {
+  constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  constexpr DWORD exStyle = WS_EX_CONTROLPARENT;
+  ::CreateWindowExW(exStyle, kInstanceName, L"Sweeplet", style, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
+                    ::GetModuleHandleW(nullptr), this);
+  return hwnd_ != nullptr;
+}
+
+LRESULT CALLBACK TFrmSweeplet::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TFrmSweeplet* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    self = static_cast<TFrmSweeplet*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<TFrmSweeplet*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  try {
+    return self->WndProc(msg, wParam, lParam);
+  } catch (...) {
+    // No exception may unwind through the window system.
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CREATE:
+      FormCreate();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_TIMER:
+      if (wParam == kStatusTimerId) TmrStatusTimer();
+      return 0;
+    case WM_CLOSE:
+      if (FormCloseQuery()) ::DestroyWindow(hwnd_);
+      return 0;
+    case WM_QUERYENDSESSION:
+      // Log-off or shutdown: end without a question and never block it.
+      FCanClose = true;
+      ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+      return 1;
+    case WM_ENDSESSION:
+      if (wParam) CloseForGood();
+      return 0;
+    case WM_HELP:
+      return 0;  // F1 does nothing
+    case WM_USER:
+      OnHandOff(wParam);
+      return 0;
+    case kTrayCallbackMessage:
+      if (TrayIcon) {
+        switch (TrayIcon->OnCallback(lParam)) {
+          case TTrayIcon::Event::Click:
+            TrayIconClick();
+            break;
+          case TTrayIcon::Event::Menu: {
+            // The menu closes properly only when its owner is the foreground window.
+            ::SetForegroundWindow(hwnd_);
+            POINT pt;
+            ::GetCursorPos(&pt);
+            ::TrackPopupMenuEx(popup_.get(), TPM_RIGHTBUTTON, pt.x, pt.y, hwnd_, nullptr);
+            ::PostMessageW(hwnd_, WM_NULL, 0, 0);
+            break;
+          }
+          case TTrayIcon::Event::None:
+            break;
+        }
+      }
+      return 0;
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wParam);
+      const auto* rc = reinterpret_cast<const RECT*>(lParam);
+      ::SetWindowPos(hwnd_, nullptr, rc->left, rc->top, rc->right - rc->left, rc->bottom - rc->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyFonts();
+      Layout();
+      return 0;
+    }
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) ApplyFonts();
+      break;
+    case WM_DESTROY:
+      if (UiDispatcher* ui = UiDispatcher::Main()) ui->Close();
+      ::KillTimer(hwnd_, kStatusTimerId);
+      TrayIcon.reset();  // removes the icon from the notification area
+      ::PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      return 0;
+    default:
+      if (msg == kTaskbarCreated && TrayIcon) {
+        TrayIcon->OnTaskbarCreated();
+        return 0;
+      }
+      break;
+  }
+  return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+void TFrmSweeplet::FormCreate() {
+  dpi_ = WindowDpi(hwnd_);
+  CreateControls();
+  CreatePopupMenuAndImages();
+
+  // The window's caption and the version line.
+  ::SetWindowTextW(EditInfo, (TranslateW(L"버전") + L": " + L"1.9.0").c_str());
+  FmtPhysStatus = TranslateW(L"%.0n MB / %.0n MB (%n%% 사용중)");
+
+  ApplyFonts();
+  ::ShowWindow(Indicator, SW_HIDE);
+  ShowPage(0);
+
+  // Size for a 500 x 450 client area and centre on the screen.
+  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+  const SIZE outer = OuterSizeForClient(Scale(500, dpi_), Scale(450, dpi_), style, exStyle, dpi_);
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - outer.cx) / 2,
+                 work.top + (work.bottom - work.top - outer.cy) / 2, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();
+
+  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(), ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)));
+  TrayIcon->SetVisible(true);
+  TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
+  wchar_t caption[256] = {};
+  ::GetWindowTextW(hwnd_, caption, 256);
+  TrayIcon->SetHint(std::wstring(caption) + L" " + L"1.9.0");
+  TrayIcon->SetImageIndex(0);
+
+  FCanClose = false;
+  NextTime = Now();
+  TmrStatusTimer();
+  ::SetTimer(hwnd_, kStatusTimerId, kStatusInterval, nullptr);
+  if (options_.firstArgument == kSwitchStart) HideMainWindow(hwnd_);
+}
+
+void TFrmSweeplet::CreateControls() {
+  PnlHead = CreatePanel(hwnd_);
+  BtnHead = CreatePanel(PnlHead);
+  const RECT none{};
+  BtnHome = CreateStyledButton(BtnHead, IdBtnHome, L"처음화면", "Header", 4, none, true);
+  BtnConfig = CreateStyledButton(BtnHead, IdBtnConfig, L"환경설정", "Header", 4, none, true);
+  BtnDonate = CreateStyledButton(BtnHead, IdBtnDonate, L"후원하기", "Header", 4, none, true);
+  PnlLogo = CreatePanel(PnlHead);
+  SVGIconImage1 = CreateLogo(PnlLogo, IdLogo, none);
+
+  PnlMain = CreatePanel(hwnd_);
+  // The page area keeps left-to-right reading order in every language.
+  ::SetWindowLongPtrW(PnlMain, GWL_EXSTYLE, ::GetWindowLongPtrW(PnlMain, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
+  Card1 = CreatePanel(PnlMain);
+  Card2 = CreatePanel(PnlMain);
+
+  // Home page.
+  LblTitle = MakeChild(Card1, L"STATIC", L"Sweeplet", SS_CENTER | SS_NOPREFIX, IdLblTitle);
+  ProgressBar = MakeChild(Card1, PROGRESS_CLASSW, L"", PBS_SMOOTH | PBS_SMOOTHREVERSE, IdProgressBar);
+  ::SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
+  LblPhys = MakeChild(Card1, L"STATIC", L"실제 메모리", SS_NOPREFIX, IdLblPhys);
+  LblPhysStatus = MakeChild(Card1, L"STATIC", L"", SS_NOPREFIX, IdLblPhysStatus);
+  LblVirtual = MakeChild(Card1, L"STATIC", L"가상 메모리", SS_NOPREFIX, IdLblVirtual);
+  LblVirtualStatus = MakeChild(Card1, L"STATIC", L"", SS_NOPREFIX, IdLblVirtualStatus);
+  LblWorking = MakeChild(Card1, L"STATIC", L"워킹 셋", SS_NOPREFIX, IdLblWorking);
+  LblWorkingStatus = MakeChild(Card1, L"STATIC", L"", SS_NOPREFIX, IdLblWorkingStatus);
+  // The indicator is created before the button so that it lies above it.
+  Indicator = CreateActivityIndicator(Card1, none);
+  ::SetWindowLongPtrW(Indicator, GWLP_ID, IdIndicator);
+  BtnClean = CreateStyledButton(Card1, IdBtnClean, L"정리하기", "Outline", 0, none, false);
+  // On systems with right-to-left language support the caption of the physical line reads right to left.
+  wchar_t layout[4] = {};
+  if (::GetSystemMetrics(SM_MIDEASTENABLED) ||
+      (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IREADINGLAYOUT, layout, 4) > 0 && layout[0] == L'1')) {
+    ::SetWindowLongPtrW(LblPhys, GWL_EXSTYLE, ::GetWindowLongPtrW(LblPhys, GWL_EXSTYLE) | WS_EX_RTLREADING);
+  }
+
+  // Config page, in keyboard tab order.
+  GroupBox1 = MakeChild(Card2, L"BUTTON", L"메모리 관리", BS_GROUPBOX, IdGroupBox1);
+  ChkUsagePhys = MakeChild(Card2, L"BUTTON", L"실제 메모리 사용률(%) 이상일 때 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkUsagePhys);
+  ChkMinute = MakeChild(Card2, L"BUTTON", L"다음 시간(분) 마다 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkMinute);
+  EditUsagePhys = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditUsagePhys);
+  EditMinute = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditMinute);
+  ChkUsagePage = MakeChild(Card2, L"BUTTON", L"가상 메모리 사용률(%) 이상일 때 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkUsagePage);
+  EditUsagePage = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditUsagePage);
+  ChkUsageWork = MakeChild(Card2, L"BUTTON", L"워킹셋 사용률(%) 이상일 때 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkUsageWork);
+  EditUsageWork = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditUsageWork);
+  GroupBox3 = MakeChild(Card2, L"BUTTON", L"기본 설정", BS_GROUPBOX, IdGroupBox3);
+  ChkAutoStart = MakeChild(Card2, L"BUTTON", L"부팅시 실행하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkAutoStart);
+  ChkCleanOnTray = MakeChild(Card2, L"BUTTON", L"트레이 아이콘 클릭시 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkCleanOnTray);
+  EditInfo = MakeChild(Card2, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, IdEditInfo);
+  for (HWND list : {EditUsagePhys, EditUsagePage, EditUsageWork}) {
+    for (const wchar_t* item : kPercentItems) ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  for (const wchar_t* item : kMinuteItems) ::SendMessageW(EditMinute, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (HWND list : {EditUsagePhys, EditUsagePage, EditUsageWork, EditMinute}) ::EnableWindow(list, FALSE);
+
+  // The version line: a click takes the focus away, so no caret or selection stays in it.
+  ::SetWindowSubclass(
+      EditInfo,
+      [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR owner) -> LRESULT {
+        if (msg == WM_GETDLGCODE) return ::DefSubclassProc(hwnd, msg, wParam, lParam) & ~DLGC_HASSETSEL;
+        if (msg == WM_LBUTTONUP) {
+          const LRESULT r = ::DefSubclassProc(hwnd, msg, wParam, lParam);
+          reinterpret_cast<TFrmSweeplet*>(owner)->EditInfoClick();
+          return r;
+        }
+        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+      },
+      1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void TFrmSweeplet::CreatePopupMenuAndImages() {
+  popup_.reset(::CreatePopupMenu());
+  ::AppendMenuW(popup_.get(), MF_STRING, IdBtnOpen, L"Sweeplet");
+  ::AppendMenuW(popup_.get(), MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(popup_.get(), MF_STRING, IdBtnCopyright, L"만든이 Dovrin");
+  ::AppendMenuW(popup_.get(), MF_STRING, IdBtnClose, L"종료");
+
+  const int size = ::GetSystemMetrics(SM_CXSMICON);
+  ListIcon.reset(ImageList_Create(size, size, ILC_COLOR32, 2, 0));
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  for (int id : {IDI_TRAY_IDLE, IDI_TRAY_BUSY}) {
+    UniqueIcon icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
+    ImageList_AddIcon(ListIcon.get(), icon.get());
+  }
+}
+
+void TFrmSweeplet::ApplyFonts() {
+  LOGFONTW lf = DesktopFont(dpi_);
+  font_.reset(::CreateFontIndirectW(&lf));
+  LOGFONTW title{};
+  title.lfHeight = -Scale(59, dpi_);
+  title.lfWeight = FW_NORMAL;
+  title.lfCharSet = DEFAULT_CHARSET;
+  title.lfQuality = ANTIALIASED_QUALITY;
+  wcscpy_s(title.lfFaceName, L"Tahoma");
+  titleFont_.reset(::CreateFontIndirectW(&title));
+  ::EnumChildWindows(
+      hwnd_,
+      [](HWND child, LPARAM param) -> BOOL {
+        ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(param), TRUE);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(font_.get()));
+  ::SendMessageW(LblTitle, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), TRUE);
+}
+
+void TFrmSweeplet::Layout() {
+  const int line = 0;
+  const std::vector<Placement> placements = {
+      {&PnlHead, 0, line, 500, 50},
+      {&BtnHead, 10, 10, 360, 30},
+      {&BtnHome, 0, 0, 70, 30},
+      {&BtnConfig, 70, 0, 70, 30},
+      {&BtnDonate, 140, 0, 70, 30},
+      {&PnlLogo, 380, 0, 120, 50},
+      {&SVGIconImage1, 0, 0, 112, 50},
+      {&PnlMain, 0, 50 + line, 500, 400 - line},
+      {&Card1, 0, 0, 500, 400 - line},
+      {&Card2, 0, 0, 500, 400 - line},
+      {&LblTitle, 8, 40, 484, 81},
+      {&ProgressBar, 56, 192, 393, 25},
+      {&LblPhys, 56, 223, 70, 13},
+      {&LblPhysStatus, 132, 223, 317, 13},
+      {&LblVirtual, 56, 242, 70, 13},
+      {&LblVirtualStatus, 134, 242, 120, 13},
+      {&LblWorking, 263, 242, 70, 13},
+      {&LblWorkingStatus, 341, 242, 108, 13},
+      {&BtnClean, 168, 298, 164, 68},
+      {&Indicator, 233, 316, 32, 32},
+      {&GroupBox1, 15, 14, 474, 155},
+      // Inside the first group box (at 15, 14).
+      {&ChkUsagePhys, 15 + 17, 14 + 32, 328, 17},
+      {&ChkMinute, 15 + 17, 14 + 122, 328, 17},
+      {&EditUsagePhys, 15 + 372, 14 + 31, 81, 21},
+      {&EditMinute, 15 + 372, 14 + 116, 81, 21},
+      {&ChkUsagePage, 15 + 17, 14 + 62, 328, 17},
+      {&EditUsagePage, 15 + 372, 14 + 62, 81, 21},
+      {&ChkUsageWork, 15 + 17, 14 + 92, 328, 17},
+      {&EditUsageWork, 15 + 372, 14 + 89, 81, 21},
+      {&GroupBox3, 15, 192, 474, 73},
+      // Inside the second group box (at 15, 192).
+      {&ChkAutoStart, 15 + 17, 192 + 32, 208, 17},
+      {&ChkCleanOnTray, 15 + 245, 192 + 32, 208, 17},
+      {&EditInfo, 15, 368, 170, 21},
+  };
+  for (const Placement& p : placements) {
+    HWND control = *p.control;
+    int h = Scale(p.h, dpi_);
+    wchar_t cls[32] = {};
+    ::GetClassNameW(control, cls, 32);
+    // A drop-down list's window height includes its list; the field keeps the font's height.
+    if (_wcsicmp(cls, WC_COMBOBOXW) == 0) h = Scale(p.h + 160, dpi_);
+    ::SetWindowPos(control, nullptr, Scale(p.x, dpi_), Scale(p.y, dpi_), Scale(p.w, dpi_), h,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TFrmSweeplet::ShowPage(int index) {
+  shownPage_ = index;
+  ::ShowWindow(Card1, index == 0 ? SW_SHOW : SW_HIDE);
+  ::ShowWindow(Card2, index == 1 ? SW_SHOW : SW_HIDE);
+  // The page buttons form one group: exactly one of Home and Config is down.
+  SetStyledButtonDown(BtnHome, index == 0);
+  SetStyledButtonDown(BtnConfig, index == 1);
+}
+
+void TFrmSweeplet::BtnHomeClick(HWND sender) {
+  if (sender == BtnHome) {
+    ShowPage(0);
+  } else if (sender == BtnConfig) {
+    ShowPage(1);
+  } else if (sender == BtnDonate) {
+    ShellOpen(LinkUrl("https", "/donate?sweeplet"));
+  }
+}
+
+void TFrmSweeplet::SVGIconImage1Click() { ShellOpen(LinkUrl("http", "/sweeplet")); }
+
+void TFrmSweeplet::EditInfoClick() { ::SetFocus(hwnd_); }
+
+void TFrmSweeplet::OnCommand(int id, int code, HWND control) {
+  switch (id) {
+    case IdBtnHome:
+    case IdBtnConfig:
+    case IdBtnDonate:
+      if (code == BN_CLICKED) BtnHomeClick(control);
+      return;
+    case IdLogo:
+      if (code == BN_CLICKED || code == STN_CLICKED) SVGIconImage1Click();
+      return;
+    case IdBtnClean:
+      if (code == BN_CLICKED) BtnCleanClick(false);
+      return;
+    case IdBtnOpen:
+      BtnOpenClick();
+      return;
+    case IdBtnCopyright:
+      BtnCopyrightClick();
+      return;
+    case IdBtnClose:
+      BtnCloseClick();
+      return;
+    default:
+      break;
+  }
+}
+
+LRESULT TFrmSweeplet::OnCtlColor(HDC dc, HWND control) {
+  const bool grey = control == LblVirtual || control == LblVirtualStatus || control == LblWorking ||
+                    control == LblWorkingStatus;
+  ::SetTextColor(dc, grey ? kGreyText : ::GetSysColor(COLOR_WINDOWTEXT));
+  ::SetBkColor(dc, RGB(255, 255, 255));
+  return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+}
+
+bool TFrmSweeplet::FormCloseQuery() {
+  const bool canClose = FCanClose || DebugBuild;
+  if (!canClose) HideMainWindow(hwnd_);
+  return canClose;
+}
+
+void TFrmSweeplet::CloseForGood() {
+  FCanClose = true;
+  ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TFrmSweeplet::OnHandOff(WPARAM command) {
+  if (!TrayIcon) return;  // not fully created yet
+  if (command == 1) {
+    ShowMainWindow(hwnd_);
+  } else if (command == 2) {
+    CloseForGood();
+  }
+}
+
+void TFrmSweeplet::TrayIconClick() {
+  if (::SendMessageW(ChkCleanOnTray, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+    BtnCleanClick(true);
+  } else {
+    ShowMainWindow(hwnd_);
+  }
+}
+
+void TFrmSweeplet::BtnOpenClick() { ShowMainWindow(hwnd_); }
+
+void TFrmSweeplet::BtnCopyrightClick() { ShellOpen(LinkUrl("https", "/sweeplet?v=1.9.0")); }
+
+void TFrmSweeplet::BtnCloseClick() {
+  wchar_t title[256] = {};
+  ::GetWindowTextW(hwnd_, title, 256);
+  // Owned by no visible window, so the question shows even while the main window is hidden.
+  const int answer = ::MessageBoxW(nullptr, TranslateW(L"정말 종료하시겠습니까?").c_str(), title,
+                                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST);
+  if (answer == IDYES) CloseForGood();
+}
+
+void TFrmSweeplet::AProc(bool opened) {
+  if (opened) CloseForGood();
+}
+
+void TFrmSweeplet::BtnCleanClick(bool fromTrayIcon) {
+  if (IsRunning()) return;
+  Clean(fromTrayIcon);
+}
+
+void TFrmSweeplet::Clean(bool alarm) {
+  if (IsRunning()) return;  // dropped, not queued
+  activeAtJobStart_ = ::GetActiveWindow() == hwnd_ && ::IsWindowVisible(hwnd_);
+  SetIsRunning(true);
+  (void)alarm;
+}
+
+void TFrmSweeplet::SetIsRunning(bool value) {
+  if (value == FIsRunning) return;
+  FIsRunning = value;
+  ::SetWindowTextW(BtnClean, value ? L"" : TranslateW(L"정리하기").c_str());
+  ::EnableWindow(BtnClean, !value);
+  if (value && activeAtJobStart_) {
+    ::ShowWindow(Indicator, SW_SHOW);
+    StartIndicator(Indicator);
+  } else {
+    StopIndicator(Indicator);
+    ::ShowWindow(Indicator, SW_HIDE);
+  }
+  if (TrayIcon) TrayIcon->SetImageIndex(value ? 1 : 0);
+}
+
+void TFrmSweeplet::TmrStatusTimer() {}
+
+void TFrmSweeplet::LoadConfig() {}
+
+}  // namespace sweeplet

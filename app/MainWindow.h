@@ -1,0 +1,108 @@
+#pragma once
+// The main window: header with the page buttons and the logo, the Home and Config pages,
+// the status timer, the tray icon with its menu, and the cleaning job's busy state.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+#include "app/Services.h"
+#include "common/UniqueHandle.h"
+
+namespace sweeplet {
+
+class TTrayIcon;
+
+struct StartOptions {
+  std::wstring firstArgument;  // the first command-line argument, "" for none
+};
+
+class TFrmSweeplet {
+ public:
+  TFrmSweeplet(const StartOptions& options, const Services& services);
+  ~TFrmSweeplet();
+  TFrmSweeplet(const TFrmSweeplet&) = delete;
+  TFrmSweeplet& operator=(const TFrmSweeplet&) = delete;
+
+  static void RegisterWindowClass(HINSTANCE instance) noexcept;
+  // Creates the window; the start-up sequence runs inside. Returns false when creation failed.
+  bool Create() noexcept;
+  HWND Handle() const noexcept { return hwnd_; }
+
+  // Public for the entry point and for tests that drive the window in-process.
+  void BtnHomeClick(HWND sender);
+  void SVGIconImage1Click();
+  void EditInfoClick();
+  void BtnCleanClick(bool fromTrayIcon);
+  void Clean(bool alarm);
+  bool IsRunning() const noexcept { return FIsRunning; }
+  void SetIsRunning(bool value);
+  void TmrStatusTimer();
+  void LoadConfig();
+  void TrayIconClick();
+  void BtnOpenClick();
+  void BtnCopyrightClick();
+  void BtnCloseClick();
+  void AProc(bool opened);
+  double GetNextTime() const noexcept { return NextTime; }
+  void SetNextTime(double value) noexcept { NextTime = value; }
+  HMENU PopupMenu() const noexcept { return popup_.get(); }
+  int ShownPage() const noexcept { return shownPage_; }
+
+ private:
+  static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  void FormCreate();
+  bool FormCloseQuery();
+  void CloseForGood();
+  void CreateControls();
+  void CreatePopupMenuAndImages();
+  void ApplyFonts();
+  void Layout();
+  void ShowPage(int index);
+  void OnCommand(int id, int code, HWND control);
+  LRESULT OnCtlColor(HDC dc, HWND control);
+  void OnHandOff(WPARAM command);
+  void JobEnd(bool alarm);
+  void SetCheckedByLoad(HWND box, bool checked);
+  void OnCheckBoxClick(int id);
+  void OnListChange(int id);
+  int ReadListPosition(HWND list) const;
+  std::wstring ListText(HWND list) const;
+  double Now() const { return services_.clock->Now(); }
+
+  StartOptions options_;
+  Services services_;
+  HWND hwnd_ = nullptr;
+  UINT dpi_ = 96;
+
+  // Members the rest of the program knows by name.
+  bool FCanClose = false;
+  bool FIsRunning = false;
+  double NextTime = 0;
+  std::unique_ptr<TTrayIcon> TrayIcon;
+  std::wstring FmtPhysStatus;
+
+  // Controls.
+  HWND PnlHead = nullptr, BtnHead = nullptr, PnlLogo = nullptr, SVGIconImage1 = nullptr;
+  HWND BtnHome = nullptr, BtnConfig = nullptr, BtnDonate = nullptr;
+  HWND PnlMain = nullptr, Card1 = nullptr, Card2 = nullptr;
+  HWND LblTitle = nullptr, ProgressBar = nullptr, LblPhys = nullptr, LblPhysStatus = nullptr;
+  HWND LblVirtual = nullptr, LblVirtualStatus = nullptr, LblWorking = nullptr, LblWorkingStatus = nullptr;
+  HWND BtnClean = nullptr, Indicator = nullptr;
+  HWND GroupBox1 = nullptr, ChkUsagePhys = nullptr, ChkMinute = nullptr, EditUsagePhys = nullptr,
+       EditMinute = nullptr, ChkUsagePage = nullptr, EditUsagePage = nullptr, ChkUsageWork = nullptr,
+       EditUsageWork = nullptr;
+  HWND GroupBox3 = nullptr, ChkAutoStart = nullptr, ChkCleanOnTray = nullptr, EditInfo = nullptr;
+
+  UniqueMenu popup_;          // the tray icon's menu (Open, separator, Credits, Quit)
+  UniqueAny<HIMAGELIST, ImageList_Destroy> ListIcon;
+  UniqueFont font_, titleFont_, greyFont_;
+  int shownPage_ = 0;
+  bool activeAtJobStart_ = false;
+  bool loading_ = false;
+};
+
+}  // namespace sweeplet

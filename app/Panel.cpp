@@ -1,0 +1,46 @@
+#include "app/Panel.h"
+
+namespace sweeplet {
+namespace {
+
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      return ::SendMessageW(::GetAncestor(hwnd, GA_ROOT), msg, wParam, lParam);
+    case WM_ERASEBKGND: {
+      RECT rc;
+      ::GetClientRect(hwnd, &rc);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+      return 1;
+    }
+    default:
+      return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+void RegisterPanelClass(HINSTANCE instance) noexcept {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = PanelProc;
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = kPanelClass;
+  ::RegisterClassExW(&wc);
+}
+
+HWND CreatePanel(HWND parent) noexcept {
+  return ::CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"",
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+                                 nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
+
+}  // namespace sweeplet

@@ -1,0 +1,40 @@
+#pragma once
+// The main window's seams: what the test machine cannot do for real (the clock, the memory
+// system calls, the desktop notification) comes in through these, with Win32 implementations
+// for the program and fakes for tests.
+#include <string>
+
+namespace sweeplet {
+
+struct MemoryStatus;
+
+class IClock {
+ public:
+  virtual ~IClock() = default;
+  // The current local date and time, in days since 30 December 1899.
+  virtual double Now() = 0;
+};
+
+class IMemoryService {
+ public:
+  virtual ~IMemoryService() = default;
+  virtual void Query(MemoryStatus& status) = 0;  // user-interface thread
+  virtual void Purge() = 0;                       // the cleaning job's worker thread
+};
+
+class INotifier {
+ public:
+  virtual ~INotifier() = default;
+  virtual void Show(const std::wstring& title, const std::wstring& body) = 0;
+};
+
+struct Services {
+  IClock* clock = nullptr;
+  IMemoryService* memory = nullptr;
+  INotifier* notifier = nullptr;  // null: the tray icon shows the notification
+};
+
+// The program's own implementations.
+Services DefaultServices();
+
+}  // namespace sweeplet
