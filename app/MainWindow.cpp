@@ -11,9 +11,19 @@
 #include "app/Dpi.h"
 #include "app/Panel.h"
 #include "app/Pending.h"
+#include "app/logic/AutoClean.h"
+#include "app/logic/StatusLines.h"
+#include "app/logic/UserLocale.h"
+#include "autostart/LogonTask.h"
+#include "config/Config.h"
+#include "i18n/TranslateWin.h"
+#include "memory/MemoryPurge.h"
+#include "memory/MemoryStatus.h"
+#include "memory/Privilege.h"
 #include "app/Switches.h"
 #include "app/TrayIcon.h"
 #include "common/AppGlobals.h"
+#include "common/ComInit.h"
 #include "common/ShellOpen.h"
 #include "common/UiDispatcher.h"
 #include "common/Utf.h"
@@ -37,6 +47,17 @@ std::wstring LinkUrl(const char* scheme, const char* pathAndQuery) {
 HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, DWORD exStyle = 0) {
   return ::CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
+}
+
+// The control's own visibility, whatever its page or the window shows.
+bool HasVisibleStyle(HWND control) { return (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+bool IsChecked(HWND box) { return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::wstring WindowCaption(HWND hwnd) {
+  wchar_t caption[256] = {};
+  ::GetWindowTextW(hwnd, caption, 256);
+  return caption;
 }
 
 // Where a control sits in its container, in pixels at 96 DPI.
@@ -158,7 +179,9 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) ApplyFonts();
       break;
     case WM_DESTROY:
+      StopUpdateCheck();
       if (UiDispatcher* ui = UiDispatcher::Main()) ui->Close();
+      job_.Join();
       ::KillTimer(hwnd_, kStatusTimerId);
       TrayIcon.reset();  // removes the icon from the notification area
       ::PostQuitMessage(0);
@@ -179,12 +202,13 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TFrmSweeplet::FormCreate() {
   dpi_ = WindowDpi(hwnd_);
+  separators_ = ReadUserNumberSeparators();
   CreateControls();
   CreatePopupMenuAndImages();
 
-  // The window's caption and the version line.
-  ::SetWindowTextW(EditInfo, (TranslateW(L"버전") + L": " + L"1.9.0").c_str());
-  FmtPhysStatus = TranslateW(L"%.0n MB / %.0n MB (%n%% 사용중)");
+  TranslateComponent(hwnd_, popup_.get());
+  ::SetWindowTextW(EditInfo, (TranslateW(L"버전") + L": " + AppVersion3()).c_str());
+  FmtPhysStatus = Widen(Translate(kPhysStatusFormatKey));
 
   ApplyFonts();
   ::ShowWindow(Indicator, SW_HIDE);
@@ -200,19 +224,25 @@ void TFrmSweeplet::FormCreate() {
                  work.top + (work.bottom - work.top - outer.cy) / 2, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   Layout();
 
-  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(), ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)));
+  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
+                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)));
   TrayIcon->SetVisible(true);
   TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
-  wchar_t caption[256] = {};
-  ::GetWindowTextW(hwnd_, caption, 256);
-  TrayIcon->SetHint(std::wstring(caption) + L" " + L"1.9.0");
+  TrayIcon->SetHint(WindowCaption(hwnd_) + L" " + AppVersion3());
   TrayIcon->SetImageIndex(0);
 
+  if (options_.firstArgument == kSwitchInstall) {
+    ComInit com;
+    if (com.Succeeded()) SetLogonTask(kLogonTaskName, true, 60);
+  }
+  LoadConfig();
   FCanClose = false;
   NextTime = Now();
+  EnablePrivilege(kIncreaseQuotaPrivilege, true);
+  EnablePrivilege(kProfileSingleProcessPrivilege, true);
   TmrStatusTimer();
-  ::SetTimer(hwnd_, kStatusTimerId, kStatusInterval, nullptr);
   if (options_.firstArgument == kSwitchStart) HideMainWindow(hwnd_);
+  StartUpdateCheck();
 }
 
 void TFrmSweeplet::CreateControls() {
@@ -410,6 +440,20 @@ void TFrmSweeplet::OnCommand(int id, int code, HWND control) {
     case IdBtnClean:
       if (code == BN_CLICKED) BtnCleanClick(false);
       return;
+    case IdChkUsagePhys:
+    case IdChkUsagePage:
+    case IdChkUsageWork:
+    case IdChkMinute:
+    case IdChkCleanOnTray:
+    case IdChkAutoStart:
+      if (code == BN_CLICKED) OnCheckBoxClick(id);
+      return;
+    case IdEditUsagePhys:
+    case IdEditUsagePage:
+    case IdEditUsageWork:
+    case IdEditMinute:
+      if (code == CBN_SELCHANGE) OnListChange(id);  // sent for user selections only
+      return;
     case IdBtnOpen:
       BtnOpenClick();
       return;
@@ -448,7 +492,11 @@ void TFrmSweeplet::OnHandOff(WPARAM command) {
   if (command == 1) {
     ShowMainWindow(hwnd_);
   } else if (command == 2) {
-    CloseForGood();
+    {
+      ComInit com;
+      if (com.Succeeded()) SetLogonTask(kLogonTaskName, false, 0);
+    }
+    CloseForGood();  // ends the program even when the task could not be removed
   }
 }
 
@@ -462,13 +510,12 @@ void TFrmSweeplet::TrayIconClick() {
 
 void TFrmSweeplet::BtnOpenClick() { ShowMainWindow(hwnd_); }
 
-void TFrmSweeplet::BtnCopyrightClick() { ShellOpen(LinkUrl("https", "/sweeplet?v=1.9.0")); }
+void TFrmSweeplet::BtnCopyrightClick() { ShellOpen(LinkUrl("https", "/sweeplet?v=") + AppVersion3()); }
 
 void TFrmSweeplet::BtnCloseClick() {
-  wchar_t title[256] = {};
-  ::GetWindowTextW(hwnd_, title, 256);
+  const std::wstring title = WindowCaption(hwnd_);
   // Owned by no visible window, so the question shows even while the main window is hidden.
-  const int answer = ::MessageBoxW(nullptr, TranslateW(L"정말 종료하시겠습니까?").c_str(), title,
+  const int answer = ::MessageBoxW(nullptr, TranslateW(L"정말 종료하시겠습니까?").c_str(), title.c_str(),
                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST);
   if (answer == IDYES) CloseForGood();
 }
@@ -486,7 +533,32 @@ void TFrmSweeplet::Clean(bool alarm) {
   if (IsRunning()) return;  // dropped, not queued
   activeAtJobStart_ = ::GetActiveWindow() == hwnd_ && ::IsWindowVisible(hwnd_);
   SetIsRunning(true);
-  (void)alarm;
+  IMemoryApi* memory = services_.memory;
+  const bool started = job_.Start([this, memory, alarm] {
+    if (memory) PurgeMemory(*memory);
+    // The job's end runs on the user-interface thread; once the program is ending it is dropped.
+    if (UiDispatcher* ui = UiDispatcher::Main()) ui->Run([this, alarm] { JobEnd(alarm); });
+  });
+  if (!started) JobEnd(false);
+}
+
+void TFrmSweeplet::JobEnd(bool alarm) {
+  NextTime = Now();
+  SetIsRunning(false);
+  if (alarm) ShowNotification(TranslateW(L"메모리를 정리하였습니다."));
+}
+
+void TFrmSweeplet::ShowNotification(const std::wstring& text) {
+  try {
+    const std::wstring title = WindowCaption(hwnd_);
+    if (services_.notifier) {
+      services_.notifier->Show(title, text);
+    } else if (TrayIcon) {
+      TrayIcon->ShowNotification(title, text);
+    }
+  } catch (...) {
+    // A notification that cannot be shown is dropped.
+  }
 }
 
 void TFrmSweeplet::SetIsRunning(bool value) {
@@ -504,8 +576,136 @@ void TFrmSweeplet::SetIsRunning(bool value) {
   if (TrayIcon) TrayIcon->SetImageIndex(value ? 1 : 0);
 }
 
-void TFrmSweeplet::TmrStatusTimer() {}
+void TFrmSweeplet::TmrStatusTimer() {
+  ::KillTimer(hwnd_, kStatusTimerId);
+  MemoryStatus status{};  // a failed file-cache query leaves its fields at zero
+  if (services_.memory) QueryMemoryStatus(status, *services_.memory);
+  const StatusLines lines = ComputeStatusLines(status, Narrow(FmtPhysStatus), separators_);
+  ::SetWindowTextW(LblPhysStatus, Widen(lines.phys).c_str());
+  if (HasVisibleStyle(LblVirtual)) ::SetWindowTextW(LblVirtualStatus, Widen(lines.page).c_str());
+  if (HasVisibleStyle(LblWorking)) ::SetWindowTextW(LblWorkingStatus, Widen(lines.work).c_str());
+  ::SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(lines.progress), 0);
 
-void TFrmSweeplet::LoadConfig() {}
+  if (!IsRunning()) {
+    AutoCleanSettings settings;
+    settings.usagePhys = IsChecked(ChkUsagePhys);
+    settings.usagePage = IsChecked(ChkUsagePage);
+    settings.usageWork = IsChecked(ChkUsageWork);
+    settings.minute = IsChecked(ChkMinute);
+    if (settings.usagePhys) settings.usagePhysText = Narrow(ListText(EditUsagePhys));
+    if (settings.usagePage) settings.usagePageText = Narrow(ListText(EditUsagePage));
+    if (settings.usageWork) settings.usageWorkText = Narrow(ListText(EditUsageWork));
+    if (settings.minute) settings.minuteText = Narrow(ListText(EditMinute));
+    const bool trigger = ShouldCleanAutomatically(settings, status.UsagePhys, status.UsagePage, status.UsageWork,
+                                                  NextTime, [this] { return Now(); });
+    if (trigger && !IsRunning()) Clean(false);
+  }
+  ::SetTimer(hwnd_, kStatusTimerId, kStatusInterval, nullptr);
+}
+
+void TFrmSweeplet::StartUpdateCheck() {}
+
+std::wstring TFrmSweeplet::ListText(HWND list) const {
+  const LRESULT index = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
+  if (index == CB_ERR) return L"";
+  wchar_t text[32] = {};
+  if (::SendMessageW(list, CB_GETLBTEXTLEN, index, 0) >= 32) return L"";
+  ::SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+int TFrmSweeplet::ReadListPosition(HWND list) const {
+  return static_cast<int>(::SendMessageW(list, CB_GETCURSEL, 0, 0));
+}
+
+void TFrmSweeplet::SaveConfig(const wchar_t* name, int value) {
+  TConfig config(kSettingsPath);
+  config.WriteInteger(name, value);
+}
+
+void TFrmSweeplet::SaveConfig(const wchar_t* name, bool value) {
+  TConfig config(kSettingsPath);
+  config.WriteBoolean(name, value);
+}
+
+void TFrmSweeplet::LoadConfig() {
+  bool taskExists = false;
+  {
+    ComInit com;
+    if (com.Succeeded()) taskExists = LogonTaskExists(kLogonTaskName);
+  }
+  TConfig config(kSettingsPath);
+  ::EnableWindow(EditUsagePhys, config.ReadBoolean(L"enabled_usage_phys", false));
+  ::EnableWindow(EditUsagePage, config.ReadBoolean(L"enabled_usage_page", false));
+  ::EnableWindow(EditUsageWork, config.ReadBoolean(L"enabled_usage_work", false));
+  // A position outside the list selects nothing (CB_SETCURSEL with -1 or past the end clears it);
+  // selecting here is not a user selection, so no change handler runs.
+  auto select = [](HWND list, int position) {
+    ::SendMessageW(list, CB_SETCURSEL, position >= 0 && position <= 6 ? position : -1, 0);
+  };
+  select(EditUsagePhys, config.ReadInteger(L"limit_usage_phys", 6));
+  select(EditUsagePage, config.ReadInteger(L"limit_usage_page", 6));
+  select(EditUsageWork, config.ReadInteger(L"limit_usage_work", 6));
+  ::EnableWindow(EditMinute, config.ReadBoolean(L"enabled_minute", false));
+  select(EditMinute, config.ReadInteger(L"limit_minute", 3));
+  SetCheckedByLoad(ChkCleanOnTray, config.ReadBoolean(L"cleanontray", false));
+  SetCheckedByLoad(ChkUsagePhys, ::IsWindowEnabled(EditUsagePhys) != FALSE);
+  SetCheckedByLoad(ChkUsagePage, ::IsWindowEnabled(EditUsagePage) != FALSE);
+  SetCheckedByLoad(ChkUsageWork, ::IsWindowEnabled(EditUsageWork) != FALSE);
+  SetCheckedByLoad(ChkMinute, ::IsWindowEnabled(EditMinute) != FALSE);
+  SetCheckedByLoad(ChkAutoStart, taskExists);
+}
+
+// Setting a box counts as a change of it: its click handler runs, exactly as for a user click.
+void TFrmSweeplet::SetCheckedByLoad(HWND box, bool checked) {
+  if (IsChecked(box) == checked) return;
+  ::SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  OnCheckBoxClick(::GetDlgCtrlID(box));
+}
+
+void TFrmSweeplet::OnCheckBoxClick(int id) {
+  auto pair = [&](HWND box, HWND list, const wchar_t* name) {
+    ::EnableWindow(list, IsChecked(box));
+    NextTime = Now();
+    SaveConfig(name, ::IsWindowEnabled(list) != FALSE);
+  };
+  switch (id) {
+    case IdChkUsagePhys:
+      return pair(ChkUsagePhys, EditUsagePhys, L"enabled_usage_phys");
+    case IdChkUsagePage:
+      return pair(ChkUsagePage, EditUsagePage, L"enabled_usage_page");
+    case IdChkUsageWork:
+      return pair(ChkUsageWork, EditUsageWork, L"enabled_usage_work");
+    case IdChkMinute:
+      return pair(ChkMinute, EditMinute, L"enabled_minute");
+    case IdChkCleanOnTray:
+      return SaveConfig(L"cleanontray", IsChecked(ChkCleanOnTray));
+    case IdChkAutoStart:
+      return ChkAutoStartClick();
+    default:
+      return;
+  }
+}
+
+void TFrmSweeplet::ChkAutoStartClick() {
+  ComInit com;
+  if (com.Succeeded()) SetLogonTask(kLogonTaskName, IsChecked(ChkAutoStart), 0);
+}
+
+void TFrmSweeplet::OnListChange(int id) {
+  NextTime = Now();
+  switch (id) {
+    case IdEditUsagePhys:
+      return SaveConfig(L"limit_usage_phys", ReadListPosition(EditUsagePhys));
+    case IdEditUsagePage:
+      return SaveConfig(L"limit_usage_page", ReadListPosition(EditUsagePage));
+    case IdEditUsageWork:
+      return SaveConfig(L"limit_usage_work", ReadListPosition(EditUsageWork));
+    case IdEditMinute:
+      return SaveConfig(L"limit_minute", ReadListPosition(EditMinute));
+    default:
+      return;
+  }
+}
 
 }  // namespace sweeplet

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "app/Services.h"
+#include "app/logic/NumberFormat.h"
+#include "common/WorkerThread.h"
 #include "common/UniqueHandle.h"
 
 namespace sweeplet {
@@ -67,6 +69,11 @@ class TFrmSweeplet {
   void OnHandOff(WPARAM command);
   void JobEnd(bool alarm);
   void SetCheckedByLoad(HWND box, bool checked);
+  void SaveConfig(const wchar_t* name, int value);
+  void SaveConfig(const wchar_t* name, bool value);
+  void ChkAutoStartClick();
+  void StartUpdateCheck();
+  void ShowNotification(const std::wstring& text);
   void OnCheckBoxClick(int id);
   void OnListChange(int id);
   int ReadListPosition(HWND list) const;
@@ -102,7 +109,8 @@ class TFrmSweeplet {
   UniqueFont font_, titleFont_, greyFont_;
   int shownPage_ = 0;
   bool activeAtJobStart_ = false;
-  bool loading_ = false;
+  NumberSeparators separators_;
+  WorkerThread job_;  // the cleaning job's worker, at most one at a time
 };
 
 }  // namespace sweeplet

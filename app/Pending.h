@@ -7,7 +7,9 @@
 
 namespace sweeplet {
 
-inline std::wstring TranslateW(std::wstring_view key, std::wstring_view = {}) { return std::wstring(key); }
+inline std::wstring AppVersion3() { return L"1.9.0"; }
+inline void StopUpdateCheck() {}
+
 
 inline HWND CreateStyledButton(HWND parent, int id, const wchar_t* caption, std::string_view, int, const RECT& r,
                                bool takesFocus) {

@@ -6,20 +6,13 @@
 
 namespace sweeplet {
 
-struct MemoryStatus;
+class IMemoryApi;
 
 class IClock {
  public:
   virtual ~IClock() = default;
   // The current local date and time, in days since 30 December 1899.
   virtual double Now() = 0;
-};
-
-class IMemoryService {
- public:
-  virtual ~IMemoryService() = default;
-  virtual void Query(MemoryStatus& status) = 0;  // user-interface thread
-  virtual void Purge() = 0;                       // the cleaning job's worker thread
 };
 
 class INotifier {
@@ -30,7 +23,7 @@ class INotifier {
 
 struct Services {
   IClock* clock = nullptr;
-  IMemoryService* memory = nullptr;
+  IMemoryApi* memory = nullptr;  // snapshot on the user-interface thread, purge on the job's thread
   INotifier* notifier = nullptr;  // null: the tray icon shows the notification
 };
 

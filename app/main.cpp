@@ -11,6 +11,8 @@
 #include "common/AppGlobals.h"
 #include "common/UiDispatcher.h"
 #include "common/UniqueHandle.h"
+#include "i18n/TranslateWin.h"
+#include "i18n/TranslationTable.h"
 
 namespace sweeplet {
 namespace {
@@ -79,9 +81,12 @@ class Win32EntryPlatform : public IEntryPlatform {
 }  // namespace sweeplet
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything else, on every start: the translation table and the user's language.
+  sweeplet::InitTranslation();
   std::wstring first = sweeplet::FirstArgument();
   sweeplet::Win32EntryPlatform platform(first);
   sweeplet::RunEntry(first, platform);
+  sweeplet::ReleaseTranslation();
   // The mutex handle is released with the process; every path ends with exit code 0.
   return 0;
 }

@@ -1,0 +1,230 @@
+// The real Sweeplet.exe, started and driven from this process.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ControlIds.h"
+#include "tests/e2e/Driver.h"
+
+namespace sweeplet::drive {
+namespace {
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override { KillAll(); }
+  void TearDown() override { KillAll(); }
+
+  // Starts the first instance and waits until its window exists (and is shown, unless hidden).
+  HWND StartInstance(const std::wstring& args = L"", bool expectVisible = true) {
+    first_ = Process(args);
+    EXPECT_TRUE(first_.Started());
+    const bool up = WaitFor([&] {
+      HWND w = MainWindow();
+      return w && (!expectVisible || ::IsWindowVisible(w));
+    }, 20000);
+    EXPECT_TRUE(up);
+    return MainWindow();
+  }
+
+  bool WaitHidden(HWND w) {
+    return WaitFor([&] { return !::IsWindowVisible(w); }, 10000);
+  }
+
+  Process first_;
+};
+
+struct ControlRow {
+  int id;
+  const wchar_t* cls;
+  int x, y, w, h;  // in the client area of the main window, 96 DPI
+  const wchar_t* text;
+};
+
+TEST_F(EndToEnd, TheWindowShowsEveryControlWhereItBelongs) {
+  HWND w = StartInstance();
+  ASSERT_TRUE(w);
+  RECT client{};
+  ::GetClientRect(w, &client);
+  EXPECT_EQ(client.right, 500);
+  EXPECT_EQ(client.bottom, 450);
+  const LONG style = ::GetWindowLongW(w, GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  const int top = RectIn(w, Control(w, IdBtnHome)).top - 10;  // the header starts below the accent line
+  EXPECT_GE(top, 0);
+  EXPECT_LE(top, 2);
+  const int page = 50 + top;
+  const std::vector<ControlRow> home = {
+      {IdBtnHome, L"Button", 10, 10 + top, 70, 30, nullptr},
+      {IdBtnConfig, L"Button", 80, 10 + top, 70, 30, nullptr},
+      {IdBtnDonate, L"Button", 150, 10 + top, 70, 30, nullptr},
+      {IdLogo, nullptr, 380, 0 + top, 112, 50, nullptr},
+      {IdLblTitle, L"Static", 8, page + 40, 484, 81, L"Sweeplet"},
+      {IdProgressBar, L"msctls_progress32", 56, page + 192, 393, 25, L""},
+      {IdLblPhys, L"Static", 56, page + 223, 70, 13, nullptr},
+      {IdLblPhysStatus, L"Static", 132, page + 223, 317, 13, nullptr},
+      {IdLblVirtual, L"Static", 56, page + 242, 70, 13, nullptr},
+      {IdLblVirtualStatus, L"Static", 134, page + 242, 120, 13, nullptr},
+      {IdLblWorking, L"Static", 263, page + 242, 70, 13, nullptr},
+      {IdLblWorkingStatus, L"Static", 341, page + 242, 108, 13, nullptr},
+      {IdBtnClean, L"Button", 168, page + 298, 164, 68, nullptr},
+      {IdIndicator, nullptr, 233, page + 316, 32, 32, nullptr},
+      {IdGroupBox1, L"Button", 15, page + 14, 474, 155, nullptr},
+      {IdChkUsagePhys, L"Button", 32, page + 46, 328, 17, nullptr},
+      {IdChkUsagePage, L"Button", 32, page + 76, 328, 17, nullptr},
+      {IdChkUsageWork, L"Button", 32, page + 106, 328, 17, nullptr},
+      {IdChkMinute, L"Button", 32, page + 136, 328, 17, nullptr},
+      {IdEditUsagePhys, L"ComboBox", 387, page + 45, 81, -1, nullptr},
+      {IdEditUsagePage, L"ComboBox", 387, page + 76, 81, -1, nullptr},
+      {IdEditUsageWork, L"ComboBox", 387, page + 103, 81, -1, nullptr},
+      {IdEditMinute, L"ComboBox", 387, page + 130, 81, -1, nullptr},
+      {IdGroupBox3, L"Button", 15, page + 192, 474, 73, nullptr},
+      {IdChkAutoStart, L"Button", 32, page + 224, 208, 17, nullptr},
+      {IdChkCleanOnTray, L"Button", 260, page + 224, 208, 17, nullptr},
+      {IdEditInfo, L"Edit", 15, page + 368, 170, 21, nullptr},
+  };
+  for (const ControlRow& row : home) {
+    SCOPED_TRACE(row.id);
+    HWND c = Control(w, row.id);
+    ASSERT_TRUE(c);
+    if (row.cls) EXPECT_STREQ(ClassOf(c).c_str(), row.cls);
+    const RECT r = RectIn(w, c);
+    EXPECT_EQ(r.left, row.x);
+    EXPECT_EQ(r.top, row.y);
+    EXPECT_EQ(r.right - r.left, row.w);
+    if (row.h >= 0) EXPECT_EQ(r.bottom - r.top, row.h);
+    if (row.text) EXPECT_EQ(Text(c), row.text);
+  }
+  // The drop-down lists carry their items; the version line is read-only.
+  HWND minutes = Control(w, IdEditMinute);
+  EXPECT_EQ(::SendMessageW(minutes, CB_GETCOUNT, 0, 0), 7);
+  EXPECT_TRUE(::GetWindowLongW(Control(w, IdEditInfo), GWL_STYLE) & ES_READONLY);
+  EXPECT_FALSE(::IsWindowVisible(Control(w, IdIndicator)));
+}
+
+bool PageShown(HWND w, int controlOnPage) { return ::IsWindowVisible(Control(w, controlOnPage)) != FALSE; }
+
+TEST_F(EndToEnd, PageButtonsSwitchPagesAndDonateLeavesThePageAlone) {
+  HWND w = StartInstance();
+  ASSERT_TRUE(w);
+  EXPECT_TRUE(PageShown(w, IdBtnClean));
+  EXPECT_FALSE(PageShown(w, IdChkAutoStart));
+  Click(Control(w, IdBtnConfig));
+  EXPECT_TRUE(WaitFor([&] { return PageShown(w, IdChkAutoStart); }));
+  EXPECT_FALSE(PageShown(w, IdBtnClean));
+  Click(Control(w, IdBtnDonate));
+  ::Sleep(300);
+  EXPECT_TRUE(PageShown(w, IdChkAutoStart));
+  Click(Control(w, IdBtnHome));
+  EXPECT_TRUE(WaitFor([&] { return PageShown(w, IdBtnClean); }));
+  EXPECT_FALSE(PageShown(w, IdChkAutoStart));
+}
+
+TEST_F(EndToEnd, ClickingTheVersionLineLeavesNoCaret) {
+  HWND w = StartInstance();
+  ASSERT_TRUE(w);
+  Click(Control(w, IdBtnConfig));
+  HWND info = Control(w, IdEditInfo);
+  ::SetForegroundWindow(w);
+  Click(info);
+  ::Sleep(200);
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof(gui);
+  ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(w, nullptr), &gui));
+  EXPECT_NE(gui.hwndFocus, info);
+  EXPECT_NE(gui.hwndCaret, info);
+}
+
+TEST_F(EndToEnd, PlainSecondStartBringsTheHiddenWindowUpAndEnds) {
+  HWND w = StartInstance();
+  ASSERT_TRUE(w);
+  ::PostMessageW(w, WM_CLOSE, 0, 0);  // closing hides
+  ASSERT_TRUE(WaitHidden(w));
+  EXPECT_TRUE(first_.Running());
+  Process second(L"");
+  EXPECT_TRUE(second.WaitExit(20000));
+  EXPECT_EQ(second.ExitCode(), 0u);
+  EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(w) != FALSE; }));
+  EXPECT_EQ(CountMainWindows(), 1);
+}
+
+TEST_F(EndToEnd, PlainSecondStartRestoresAMinimisedWindow) {
+  HWND w = StartInstance();
+  ASSERT_TRUE(w);
+  ::ShowWindowAsync(w, SW_MINIMIZE);
+  ASSERT_TRUE(WaitFor([&] { return ::IsIconic(w) != FALSE; }));
+  Process second(L"");
+  EXPECT_TRUE(second.WaitExit(20000));
+  EXPECT_TRUE(WaitFor([&] { return !::IsIconic(w); }));
+}
+
+TEST_F(EndToEnd, SecondStartWithStartSwitchChangesNothing) {
+  HWND w = StartInstance();
+  ASSERT_TRUE(w);
+  ::PostMessageW(w, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitHidden(w));
+  Process second(L"/start");
+  EXPECT_TRUE(second.WaitExit(20000));
+  EXPECT_EQ(second.ExitCode(), 0u);
+  ::Sleep(300);
+  EXPECT_FALSE(::IsWindowVisible(w));
+  EXPECT_EQ(CountMainWindows(), 1);
+}
+
+// "/inst" in second place, a switch in other letter case, or with extra characters: all plain starts.
+TEST_F(EndToEnd, OtherArgumentsAsSecondStartOnlyBringTheWindowUp) {
+  HWND w = StartInstance();
+  ASSERT_TRUE(w);
+  for (const wchar_t* args : {L"/inst", L"/START", L"x /start", L"/startx"}) {
+    SCOPED_TRACE(args);
+    ::PostMessageW(w, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitHidden(w));
+    Process second(args);
+    EXPECT_TRUE(second.WaitExit(20000));
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(w) != FALSE; }));
+    EXPECT_EQ(CountMainWindows(), 1);
+  }
+}
+
+TEST_F(EndToEnd, UninstallEndsTheRunningInstanceWithinAboutOneSecond) {
+  ASSERT_TRUE(StartInstance());
+  Process uninst(L"/uninst");
+  EXPECT_TRUE(uninst.WaitExit(20000));
+  EXPECT_EQ(uninst.ExitCode(), 0u);
+  EXPECT_TRUE(first_.WaitExit(3000));
+  EXPECT_EQ(MainWindow(), nullptr);
+}
+
+TEST_F(EndToEnd, UninstallWithNothingRunningReturnsAtOnce) {
+  const ULONGLONG start = ::GetTickCount64();
+  Process uninst(L"/uninst");
+  EXPECT_TRUE(uninst.WaitExit(20000));
+  EXPECT_EQ(uninst.ExitCode(), 0u);
+  EXPECT_LT(::GetTickCount64() - start, 900u);  // no 100 ms wait was needed at all
+  EXPECT_EQ(MainWindow(), nullptr);
+}
+
+TEST_F(EndToEnd, FirstStartWithStartSwitchShowsNoWindow) {
+  StartInstance(L"/start", false);
+  HWND w = MainWindow();
+  ASSERT_TRUE(w);
+  ::Sleep(500);
+  EXPECT_FALSE(::IsWindowVisible(w));
+}
+
+TEST_F(EndToEnd, ThreeStartsAtTheSameMomentLeaveOneInstance) {
+  std::vector<Process> starts;
+  for (int i = 0; i < 3; ++i) starts.emplace_back(L"");
+  ASSERT_TRUE(WaitFor([] { return MainWindow() != nullptr; }, 20000));
+  ::Sleep(2000);
+  int running = 0;
+  for (auto& p : starts) running += p.Running();
+  EXPECT_EQ(running, 1);
+  EXPECT_EQ(CountMainWindows(), 1);
+}
+
+}  // namespace
+}  // namespace sweeplet::drive
