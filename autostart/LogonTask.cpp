@@ -1,0 +1,193 @@
+#include "autostart/LogonTask.h"
+
+#include <string>
+
+#include "autostart/Duration.h"
+#include "autostart/LogonTaskTesting.h"
+#include "autostart/TaskSchedApi.h"
+#include "common/ComPtr.h"
+#include "common/OleAuto.h"
+#include "common/Utf.h"
+
+namespace sweeplet {
+namespace {
+
+HRESULT CreateRealTaskService(ITaskService** out) {
+  ComPtr<ITaskService> service = CoTaskScheduler_::Create();
+  if (!service) return REGDB_E_CLASSNOTREG;
+  *out = service.get();
+  service->AddRef();
+  return S_OK;
+}
+
+ComSecurityInitializer g_initSecurity = &::CoInitializeSecurity;
+TaskServiceFactory g_createService = &CreateRealTaskService;
+
+// Each Task Scheduler call either succeeds with what it promised or ends the operation.
+bool Ok(HRESULT hr) { return SUCCEEDED(hr); }
+template <typename T>
+bool Got(HRESULT hr, const ComPtr<T>& object) {
+  return SUCCEEDED(hr) && object;
+}
+
+// A BSTR argument; empty text needs no allocation, anything else must have been copied.
+bool Text(std::wstring_view text, Bstr& out) {
+  out = Bstr(text);
+  return out || text.empty();
+}
+
+struct Connection {
+  ComPtr<ITaskService> service;
+  ComPtr<ITaskFolder> root;
+};
+
+// Common start of every operation: COM security, the service on this machine for the current
+// user, and the root folder. Empty on any failure.
+Connection ConnectToRootFolder() {
+  const HRESULT security = g_initSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
+                                          RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+  // Security can be set once per process; every later call is told it is too late, which is fine.
+  if (FAILED(security) && security != RPC_E_TOO_LATE) return {};
+
+  Connection c;
+  if (!Got(g_createService(c.service.put()), c.service)) return {};
+  const Variant none;
+  if (!Ok(c.service->Connect(none.get(), none.get(), none.get(), none.get()))) return {};
+  Bstr rootPath;
+  if (!Text(L"\\", rootPath) || !Got(c.service->GetFolder(rootPath.get(), c.root.put()), c.root)) return {};
+  return c;
+}
+
+// The full path of this executable; empty if it cannot be had whole.
+std::wstring ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);  // truncated: long paths exceed MAX_PATH
+  }
+}
+
+void RegisterLogonTask(const Connection& c, std::wstring_view taskName, int delaySeconds) {
+  const std::wstring exe = ExecutablePath();
+  if (exe.empty()) return;
+  const std::wstring directory = exe.substr(0, exe.find_last_of(L"\\/") + 1);  // keeps the trailing backslash
+
+  ComPtr<ITaskDefinition> definition;
+  if (!Got(c.service->NewTask(0, definition.put()), definition)) return;
+
+  ComPtr<IPrincipal> principal;
+  if (!Got(definition->get_Principal(principal.put()), principal)) return;
+  if (!Ok(principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST))) return;
+
+  ComPtr<ITriggerCollection> triggers;
+  ComPtr<ITrigger> trigger;
+  if (!Got(definition->get_Triggers(triggers.put()), triggers)) return;
+  if (!Got(triggers->Create(TASK_TRIGGER_LOGON, trigger.put()), trigger)) return;
+  if (delaySeconds > 0) {
+    ComPtr<ILogonTrigger> logon;
+    Bstr delay;
+    if (!Got(trigger->QueryInterface(__uuidof(ILogonTrigger), logon.put_void()), logon)) return;
+    if (!Text(Widen(SecondsToDuration(delaySeconds)), delay) || !Ok(logon->put_Delay(delay.get()))) return;
+  }
+
+  ComPtr<IActionCollection> actions;
+  ComPtr<IAction> action;
+  ComPtr<IExecAction> exec;
+  if (!Got(definition->get_Actions(actions.put()), actions)) return;
+  if (!Got(actions->Create(TASK_ACTION_EXEC, action.put()), action)) return;
+  if (!Got(action->QueryInterface(__uuidof(IExecAction), exec.put_void()), exec)) return;
+  Bstr path, workingDirectory, arguments;
+  if (!Text(exe, path) || !Ok(exec->put_Path(path.get()))) return;
+  if (!Text(directory, workingDirectory) || !Ok(exec->put_WorkingDirectory(workingDirectory.get()))) return;
+  if (!Text(L"/start", arguments) || !Ok(exec->put_Arguments(arguments.get()))) return;
+
+  // The settings object is fetched again for each property, as a fresh view of the definition.
+  ComPtr<ITaskSettings> settings;
+  ComPtr<IIdleSettings> idle;
+  Bstr noTimeLimit;
+  if (!Got(definition->get_Settings(settings.put()), settings)) return;
+  if (!Ok(settings->put_StartWhenAvailable(VARIANT_TRUE))) return;
+  if (!Got(definition->get_Settings(settings.put()), settings)) return;
+  if (!Text(L"PT0S", noTimeLimit) || !Ok(settings->put_ExecutionTimeLimit(noTimeLimit.get()))) return;
+  if (!Got(definition->get_Settings(settings.put()), settings)) return;
+  if (!Got(settings->get_IdleSettings(idle.put()), idle)) return;
+  if (!Ok(idle->put_StopOnIdleEnd(VARIANT_FALSE))) return;
+  if (!Got(definition->get_Settings(settings.put()), settings)) return;
+  if (!Ok(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE))) return;
+  if (!Got(definition->get_Settings(settings.put()), settings)) return;
+  if (!Ok(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE))) return;
+
+  // Registration comes last, so a failure anywhere above leaves an earlier task as it was.
+  Bstr name;
+  const Variant noUser, noPassword;
+  const Variant noSecurityDescriptor = Variant::String(L"");
+  if (!Text(taskName, name) || noSecurityDescriptor.get().vt != VT_BSTR) return;
+  ComPtr<IRegisteredTask> registered;
+  c.root->RegisterTaskDefinition(name.get(), definition.get(), TASK_CREATE_OR_UPDATE, noUser.get(), noPassword.get(),
+                                 TASK_LOGON_INTERACTIVE_TOKEN, noSecurityDescriptor.get(), registered.put());
+}
+
+// Looks through the root folder's visible tasks for exactly that name (case-sensitive); stops at
+// the first match. False when none matches or any call fails first.
+bool FindInRootFolder(const Connection& c, std::wstring_view taskName) {
+  ComPtr<IRegisteredTaskCollection> tasks;
+  LONG count = 0;
+  if (!Got(c.root->GetTasks(0, tasks.put()), tasks)) return false;
+  if (!Ok(tasks->get_Count(&count))) return false;
+  for (LONG i = 1; i <= count; ++i) {  // the collection counts from 1
+    const Variant index = Variant::Int32(i);
+    ComPtr<IRegisteredTask> task;
+    Bstr name;
+    if (!Got(tasks->get_Item(index.get(), task.put()), task)) return false;
+    if (!Ok(task->get_Name(name.put()))) return false;
+    if (name.view() == taskName) return true;
+  }
+  return false;
+}
+
+void RemoveLogonTask(const Connection& c, std::wstring_view taskName) {
+  if (!FindInRootFolder(c, taskName)) return;
+  Bstr name;
+  if (Text(taskName, name)) c.root->DeleteTask(name.get(), 0);
+}
+
+}  // namespace
+
+void SetLogonTask(std::wstring_view taskName, bool enabled, int delaySeconds) noexcept {
+  try {
+    const Connection c = ConnectToRootFolder();
+    if (!c.root) return;
+    if (enabled) {
+      RegisterLogonTask(c, taskName, delaySeconds);
+    } else {
+      RemoveLogonTask(c, taskName);
+    }
+  } catch (...) {
+    // Dropped by design: auto-start is best effort and never reports to the user.
+  }
+}
+
+bool LogonTaskExists(std::wstring_view taskName) noexcept {
+  try {
+    const Connection c = ConnectToRootFolder();
+    return c.root && FindInRootFolder(c, taskName);
+  } catch (...) {
+    return false;
+  }
+}
+
+void SetComSecurityInitializerForTesting(ComSecurityInitializer initializer) noexcept {
+  g_initSecurity = initializer ? initializer : &::CoInitializeSecurity;
+}
+
+void SetTaskServiceFactoryForTesting(TaskServiceFactory factory) noexcept {
+  g_createService = factory ? factory : &CreateRealTaskService;
+}
+
+}  // namespace sweeplet

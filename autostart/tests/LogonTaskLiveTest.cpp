@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "autostart/LogonTask.h"
+#include "autostart/TaskSchedApi.h"
+#include "common/ComInit.h"
+
+namespace sweeplet {
+namespace {
+
+// Against the system's own Task Scheduler. Where it does not support everything the task needs
+// (run level, logon triggers and idle settings are missing in some environments) the calls must
+// still come back normally. A name of its own keeps the program's real task out of reach.
+TEST(LogonTaskLiveTest, RealSchedulerCallsReturnNormallyAndLeaveNoTaskBehind) {
+  ComInit com;
+  ASSERT_TRUE(com.Succeeded());
+  EXPECT_TRUE(CoTaskScheduler_::Create()) << "the service object can be created";
+
+  const std::wstring name = L"SweepletTest-" + std::to_wstring(::GetCurrentProcessId());
+  SetLogonTask(name, true, 60);
+  SetLogonTask(name, true, 0);  // the second call in this process meets security that is already set
+  (void)LogonTaskExists(name);
+  SetLogonTask(name, false, 0);
+  EXPECT_FALSE(LogonTaskExists(name));
+  SetLogonTask(name, false, 0);  // removing what is not there
+}
+
+}  // namespace
+}  // namespace sweeplet
