@@ -1,0 +1,154 @@
+#include "theme/ThemeHelper.h"
+
+#include <dwmapi.h>
+
+#include <stdexcept>
+
+#include "theme/DrawSupport.h"
+
+namespace sweeplet {
+namespace {
+
+using theme_detail::ToColorRef;
+
+constexpr wchar_t kLineClass[] = L"SweepletAccentLine";
+// The helper and the procedure it replaced, kept on the window so that the shared window
+// procedure finds them.
+constexpr wchar_t kHelperProp[] = L"Sweeplet.ThemeHelper";
+constexpr wchar_t kOldProcProp[] = L"Sweeplet.ThemeHelper.OldProc";
+constexpr DWORD kUseImmersiveDarkMode = 20;
+// Stored in the line's user data: its colour, or this for the system's greyed-text colour,
+// read when painting so that a change of the system colours shows at once.
+constexpr LONG_PTR kGrayTextColour = -1;
+
+LRESULT CALLBACK LineProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+      PAINTSTRUCT ps{};
+      HDC dc = msg == WM_PAINT ? ::BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
+      const LONG_PTR stored = ::GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+      const COLORREF colour =
+          stored == kGrayTextColour ? ::GetSysColor(COLOR_GRAYTEXT) : static_cast<COLORREF>(stored);
+      RECT rc{};
+      ::GetClientRect(hwnd, &rc);
+      ::SetBkColor(dc, colour);
+      ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);  // a solid fill without a brush
+      if (msg == WM_PAINT) ::EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;  // clicks on the line belong to the window
+    default:
+      return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+void RegisterLineClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = LineProc;
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kLineClass;
+  ::RegisterClassExW(&wc);  // fails harmlessly once the class exists
+}
+
+bool IsTopLevelWindowOfThisThread(HWND hwnd) {
+  if (hwnd == nullptr || !::IsWindow(hwnd)) return false;
+  if ((::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) != 0) return false;
+  return ::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId();
+}
+
+}  // namespace
+
+TThemeHelper::TThemeHelper(HWND form) {
+  if (!IsTopLevelWindowOfThisThread(form)) throw std::invalid_argument("TThemeHelper Owner must be a TForm");
+  FForm = form;
+  FActiveColor = AccentColor;
+  FIsActive = true;
+
+  // Dark title bar and frame when the system uses dark mode; systems without the attribute refuse it.
+  const BOOL useDark = -1;
+  ::DwmSetWindowAttribute(FForm, kUseImmersiveDarkMode, &useDark, sizeof(useDark));
+
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(FForm, GWLP_HINSTANCE));
+  RegisterLineClass(instance);
+  FShape = ::CreateWindowExW(0, kLineClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, FForm, nullptr, instance,
+                             nullptr);
+  ::SetWindowLongPtrW(FShape, GWLP_USERDATA, static_cast<LONG_PTR>(ToColorRef(FActiveColor)));
+
+  ::SetPropW(FForm, kHelperProp, this);
+  FOldWindowProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(FForm, GWLP_WNDPROC));
+  ::SetPropW(FForm, kOldProcProp, reinterpret_cast<HANDLE>(FOldWindowProc));
+  ::SetWindowLongPtrW(FForm, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TThemeHelper::WindowProc));
+  ApplyState();
+}
+
+TThemeHelper::~TThemeHelper() { Detach(); }
+
+void TThemeHelper::Detach() noexcept {
+  if (FForm == nullptr) return;
+  ::RemovePropW(FForm, kHelperProp);
+  // Only put the old procedure back while ours is the one in force: if someone subclassed the
+  // window after us, restoring would cut them off. Ours then just passes every message on.
+  if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(FForm, GWLP_WNDPROC)) == &TThemeHelper::WindowProc) {
+    ::SetWindowLongPtrW(FForm, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOldWindowProc));
+    ::RemovePropW(FForm, kOldProcProp);
+  }
+  FForm = nullptr;
+}
+
+int TThemeHelper::LineHeight() const noexcept {
+  return ::MulDiv(2, static_cast<int>(theme_detail::DpiOf(FForm)), 96);
+}
+
+LRESULT CALLBACK TThemeHelper::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  auto* self = static_cast<TThemeHelper*>(::GetPropW(hwnd, kHelperProp));
+  const auto old = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kOldProcProp));
+  if (self != nullptr) self->OnMessage(msg, wParam);
+  const LRESULT result =
+      old != nullptr ? ::CallWindowProcW(old, hwnd, msg, wParam, lParam) : ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    // The window is gone: nothing is left to restore, and the helper must not touch it again.
+    if (self != nullptr) self->FForm = nullptr;
+    ::RemovePropW(hwnd, kHelperProp);
+    ::RemovePropW(hwnd, kOldProcProp);
+  }
+  return result;
+}
+
+void TThemeHelper::OnMessage(UINT msg, WPARAM wParam) noexcept {
+  switch (msg) {
+    case WM_SIZE:
+      ApplyState();
+      break;
+    case WM_ACTIVATE:
+      FIsActive = LOWORD(wParam) != WA_INACTIVE;
+      ApplyState();
+      break;
+    case WM_SYSCOLORCHANGE:
+      if (!FIsActive && FShape != nullptr) ::InvalidateRect(FShape, nullptr, FALSE);
+      break;
+    default:
+      break;
+  }
+}
+
+void TThemeHelper::ApplyState() noexcept {
+  if (FForm == nullptr || FShape == nullptr) return;
+  ::SetWindowLongPtrW(FShape, GWLP_USERDATA,
+                      FIsActive ? static_cast<LONG_PTR>(ToColorRef(FActiveColor)) : kGrayTextColour);
+  // Shown only on a window with a border, as a frameless window has no edge for it to mark.
+  const LONG_PTR style = ::GetWindowLongPtrW(FForm, GWL_STYLE);
+  const bool bordered = (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)) != 0;
+  RECT client{};
+  ::GetClientRect(FForm, &client);
+  ::SetWindowPos(FShape, HWND_TOP, 0, 0, client.right - client.left, LineHeight(),
+                 SWP_NOACTIVATE | (bordered ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+  ::InvalidateRect(FShape, nullptr, FALSE);
+}
+
+}  // namespace sweeplet

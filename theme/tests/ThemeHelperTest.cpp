@@ -1,0 +1,192 @@
+#include "theme/ThemeHelper.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+
+#include "theme/tests/WinTestSupport.h"
+
+namespace sweeplet {
+namespace {
+
+using test::ClientPixel;
+using test::PumpUntil;
+using test::TestWindow;
+
+Color GrayText() {
+  const COLORREF c = ::GetSysColor(COLOR_GRAYTEXT);
+  return {GetRValue(c), GetGValue(c), GetBValue(c)};
+}
+
+int ClientWidth(HWND hwnd) {
+  RECT rc{};
+  ::GetClientRect(hwnd, &rc);
+  return rc.right;
+}
+
+// The line across the whole top edge, `height` rows of `colour`, and the window below it.
+void ExpectLine(HWND hwnd, int height, Color colour) {
+  const int width = ClientWidth(hwnd);
+  for (int x : {0, 1, width / 2, width - 2, width - 1}) {
+    for (int y = 0; y < height; ++y) EXPECT_EQ(ClientPixel(hwnd, x, y), colour) << "at " << x << "," << y;
+    EXPECT_EQ(ClientPixel(hwnd, x, height), kWhite) << "below the line at " << x;
+  }
+}
+
+void ShowAndActivate(HWND hwnd) {
+  ::ShowWindow(hwnd, SW_SHOW);
+  ::SetForegroundWindow(hwnd);
+  ::SetActiveWindow(hwnd);
+  ::UpdateWindow(hwnd);
+  test::Pump(50);
+}
+
+TEST(ThemeHelper, LineIsAccentBlueAcrossTheTopRightAfterCreation) {
+  TestWindow window(320, 200);
+  TThemeHelper helper(window.Handle());
+  ShowAndActivate(window.Handle());
+  EXPECT_TRUE(helper.IsActive());
+  ASSERT_EQ(helper.LineHeight(), 2);  // the test prefix runs at 96 DPI
+  RECT line{};
+  ::GetWindowRect(helper.Line(), &line);
+  ::MapWindowPoints(nullptr, window.Handle(), reinterpret_cast<POINT*>(&line), 2);
+  EXPECT_EQ(line.left, 0);
+  EXPECT_EQ(line.top, 0);
+  EXPECT_EQ(line.right, 320);
+  EXPECT_EQ(line.bottom, 2);
+  ExpectLine(window.Handle(), 2, Color{0x3D, 0x84, 0xDD});
+}
+
+TEST(ThemeHelper, CreatedWhileTheWindowIsBeingCreated) {
+  std::unique_ptr<TThemeHelper> helper;
+  TestWindow::onCreate = [&](HWND hwnd) { helper = std::make_unique<TThemeHelper>(hwnd); };
+  TestWindow window(200, 120);
+  TestWindow::onCreate = nullptr;
+  ASSERT_NE(helper, nullptr);
+  ShowAndActivate(window.Handle());
+  ExpectLine(window.Handle(), 2, AccentColor);
+}
+
+TEST(ThemeHelper, GreyWhileAnotherWindowIsActiveBlueAgainAfterAClickBack) {
+  TestWindow window(300, 150);
+  TThemeHelper helper(window.Handle());
+  ShowAndActivate(window.Handle());
+  ExpectLine(window.Handle(), 2, AccentColor);
+
+  TestWindow other(200, 100);
+  ::SetWindowPos(other.Handle(), HWND_TOP, 400, 300, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+  ::SetForegroundWindow(other.Handle());
+  ::SetActiveWindow(other.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return !helper.IsActive(); }));
+  ExpectLine(window.Handle(), 2, GrayText());
+
+  // A real click into the window activates it with WA_CLICKACTIVE.
+  RECT rc{};
+  ::GetWindowRect(window.Handle(), &rc);
+  ::SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  INPUT clicks[2] = {};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  window.activations.clear();
+  ::SendInput(2, clicks, sizeof(INPUT));
+  if (!PumpUntil([&] { return helper.IsActive(); }, 2000)) {
+    // No input reaches windows on this display: deliver what the click would have.
+    std::cout << "[ note     ] synthetic input did not activate the window; sending WA_CLICKACTIVE\n";
+    ::SendMessageW(window.Handle(), WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 0), reinterpret_cast<LPARAM>(other.Handle()));
+  }
+  ASSERT_FALSE(window.activations.empty());
+  EXPECT_EQ(window.activations.back(), WA_CLICKACTIVE);
+  EXPECT_TRUE(helper.IsActive());
+  ExpectLine(window.Handle(), 2, AccentColor);
+}
+
+TEST(ThemeHelper, ResizingKeepsTheLineAcrossTheFullWidth) {
+  TestWindow window(200, 100);
+  TThemeHelper helper(window.Handle());
+  ShowAndActivate(window.Handle());
+  ::SendMessageW(window.Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  RECT outer{};
+  ::GetWindowRect(window.Handle(), &outer);
+  ::SetWindowPos(window.Handle(), nullptr, 0, 0, outer.right - outer.left + 150, outer.bottom - outer.top + 20,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_EQ(ClientWidth(window.Handle()), 350);
+  ExpectLine(window.Handle(), 2, GrayText());
+  ::SendMessageW(window.Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+  ExpectLine(window.Handle(), 2, AccentColor);
+}
+
+TEST(ThemeHelper, PassesEveryMessageOnAndRestoresTheProcedure) {
+  TestWindow window(200, 100);
+  const LONG_PTR before = ::GetWindowLongPtrW(window.Handle(), GWLP_WNDPROC);
+  {
+    TThemeHelper helper(window.Handle());
+    EXPECT_NE(::GetWindowLongPtrW(window.Handle(), GWLP_WNDPROC), before);
+    EXPECT_EQ(::SendMessageW(window.Handle(), WM_USER + 7, 0, 0), 1234);
+    window.activations.clear();
+    ::SendMessageW(window.Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_FALSE(helper.IsActive());
+    ::SendMessageW(window.Handle(), WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1), 0);
+    EXPECT_TRUE(helper.IsActive());
+    // Both reached the window's own procedure, unchanged and in order (the default handling of
+    // an activation may add one of its own after them).
+    ASSERT_GE(window.activations.size(), 2u);
+    EXPECT_EQ(window.activations[0], WA_INACTIVE);
+    EXPECT_EQ(window.activations[1], WA_ACTIVE);
+  }
+  EXPECT_EQ(::GetWindowLongPtrW(window.Handle(), GWLP_WNDPROC), before);
+  EXPECT_EQ(::SendMessageW(window.Handle(), WM_USER + 7, 0, 0), 1234);
+}
+
+LRESULT CALLBACK LaterSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+WNDPROC g_beforeLater = nullptr;
+LRESULT CALLBACK LaterSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_USER + 8) return 99;
+  return ::CallWindowProcW(g_beforeLater, hwnd, msg, wParam, lParam);
+}
+
+TEST(ThemeHelper, ALaterSubclassSurvivesTheHelper) {
+  TestWindow window(200, 100);
+  auto helper = std::make_unique<TThemeHelper>(window.Handle());
+  g_beforeLater = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(window.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterSubclass)));
+  helper.reset();
+  EXPECT_EQ(::GetWindowLongPtrW(window.Handle(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&LaterSubclass));
+  EXPECT_EQ(::SendMessageW(window.Handle(), WM_USER + 8, 0, 0), 99);
+  EXPECT_EQ(::SendMessageW(window.Handle(), WM_USER + 7, 0, 0), 1234);  // still reaches the original
+}
+
+TEST(ThemeHelper, OutlivingItsWindowIsHarmless) {
+  auto window = std::make_unique<TestWindow>(200, 100);
+  TThemeHelper helper(window->Handle());
+  window.reset();
+  EXPECT_TRUE(helper.IsActive());
+}
+
+TEST(ThemeHelper, FramelessWindowShowsNoLine) {
+  TestWindow window(200, 100, WS_POPUP);
+  TThemeHelper helper(window.Handle());
+  ShowAndActivate(window.Handle());
+  EXPECT_FALSE(::IsWindowVisible(helper.Line()));
+  EXPECT_EQ(ClientPixel(window.Handle(), 10, 0), kWhite);
+}
+
+TEST(ThemeHelper, RefusesAnythingButATopLevelWindow) {
+  TestWindow window(200, 100);
+  HWND child = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, window.Handle(), nullptr, nullptr, nullptr);
+  HWND destroyed = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ::DestroyWindow(destroyed);
+  for (HWND bad : {static_cast<HWND>(nullptr), child, destroyed, reinterpret_cast<HWND>(0x12345)}) {
+    try {
+      TThemeHelper helper(bad);
+      ADD_FAILURE() << "accepted " << bad;
+    } catch (const std::invalid_argument& e) {
+      EXPECT_STREQ(e.what(), "TThemeHelper Owner must be a TForm");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sweeplet
