@@ -1,0 +1,84 @@
+#include "update/HttpGet.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include "common/UniqueHandle.h"
+#include "common/Utf.h"
+
+namespace sweeplet {
+namespace {
+
+void CloseInternet(HINTERNET handle) noexcept { ::WinHttpCloseHandle(handle); }
+using UniqueInternet = UniqueAny<HINTERNET, CloseInternet>;
+
+// A header line is built from text we do not fully control (the stored client identifier):
+// line breaks in it would add headers of their own.
+std::wstring HeaderText(std::wstring_view text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c >= 0x20 && c != 0x7F) out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
+
+bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& data) noexcept {
+  try {
+    const std::wstring address(url);
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUrlPathLength = static_cast<DWORD>(-1);
+    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (address.empty() || !::WinHttpCrackUrl(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts)) {
+      return false;
+    }
+    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return false;
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty()) path = L"/";
+
+    UniqueInternet session(::WinHttpOpen(L"Sweeplet", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                         WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) return false;
+    UniqueInternet connection(::WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+    if (!connection) return false;
+    UniqueInternet request(::WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                                WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
+    if (!request) return false;
+
+    for (const auto& [name, value] : headers) {
+      const std::wstring line = HeaderText(name) + L": " + HeaderText(value);
+      // A header the stack refuses is left out; the request goes on without it.
+      ::WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()), WINHTTP_ADDREQ_FLAG_ADD);
+    }
+    if (!::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !::WinHttpReceiveResponse(request.get(), nullptr)) {
+      return false;
+    }
+
+    std::string body;
+    for (;;) {
+      DWORD available = 0;
+      if (!::WinHttpQueryDataAvailable(request.get(), &available)) return false;
+      if (available == 0) break;
+      if (available > kMaxReplyBytes - body.size()) return false;
+      const size_t filled = body.size();
+      body.resize(filled + available);
+      DWORD read = 0;
+      if (!::WinHttpReadData(request.get(), body.data() + filled, available, &read)) return false;
+      body.resize(filled + read);
+      if (read == 0) break;
+    }
+    data = Utf16ToUtf8(Utf8ToUtf16(body));
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace sweeplet

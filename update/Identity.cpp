@@ -1,0 +1,134 @@
+#include "update/Identity.h"
+
+#include <windows.h>
+
+#include <mutex>
+#include <random>
+#include <vector>
+
+#include "common/UniqueHandle.h"
+#include "common/Utf.h"
+#include "update/ClientIdLayout.h"
+#include "update/VersionFormat.h"
+
+namespace sweeplet {
+namespace {
+
+constexpr wchar_t kVendorKey[] = L"Software\\Orvane";
+constexpr wchar_t kClientIdValue[] = L"ZelUID";
+constexpr wchar_t kNoVersion[] = L"0.0.0.0";
+
+std::string NewClientId() {
+  // Seeded once per run; the worker thread and any other caller share it.
+  static std::mutex mutex;
+  static std::mt19937 random = [] {
+    std::random_device device;
+    std::seed_seq seed{device(), device(), static_cast<unsigned>(::GetTickCount64()),
+                       static_cast<unsigned>(::GetCurrentProcessId())};
+    return std::mt19937(seed);
+  }();
+  std::uniform_int_distribution<uint32_t> wide(0, 0x7FFFFFFE);
+  std::uniform_int_distribution<uint32_t> narrow(0, 0xFFFE);
+
+  ClientIdParts parts;
+  SYSTEMTIME date{};
+  ::GetLocalTime(&date);
+  SYSTEMTIME time{};
+  ::GetLocalTime(&time);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    parts.random1 = wide(random);
+    parts.random2 = narrow(random);
+    parts.random3 = wide(random);
+  }
+  parts.year = date.wYear;
+  parts.month = date.wMonth;
+  parts.day = date.wDay;
+  parts.hour = time.wHour;
+  parts.minute = time.wMinute;
+  parts.second = time.wSecond;
+  return MakeClientId(parts);
+}
+
+// Reads the REG_SZ value `name`; false when it is missing, unreadable or not a string.
+bool ReadString(HKEY key, const wchar_t* name, std::wstring& out) {
+  DWORD bytes = 0;
+  LSTATUS status = ::RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes);
+  while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+    std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    status = ::RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, buffer.data(), &size);
+    if (status == ERROR_SUCCESS) {
+      buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
+      out = std::move(buffer);
+      return true;
+    }
+    bytes = size;  // the value grew in between: try again with its new size
+  }
+  return false;
+}
+
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace
+
+std::wstring GetClientId() noexcept {
+  try {
+    UniqueKey key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kVendorKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.put(),
+                          nullptr) != ERROR_SUCCESS) {
+      return {};
+    }
+    const LSTATUS found = ::RegQueryValueExW(key.get(), kClientIdValue, nullptr, nullptr, nullptr, nullptr);
+    if (found == ERROR_FILE_NOT_FOUND) {
+      const std::wstring id = Widen(NewClientId());
+      if (::RegSetValueExW(key.get(), kClientIdValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(id.c_str()),
+                           static_cast<DWORD>((id.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS) {
+        return {};
+      }
+    } else if (found != ERROR_SUCCESS) {
+      return {};
+    }
+    std::wstring id;
+    if (!ReadString(key.get(), kClientIdValue, id)) return {};
+    return id;
+  } catch (...) {
+    return {};
+  }
+}
+
+std::wstring GetAppVersion(std::wstring_view pattern) noexcept {
+  try {
+    const std::wstring path = ModulePath();
+    if (path.empty()) return kNoVersion;
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return kNoVersion;
+    std::vector<BYTE> block(size);
+    if (!::GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return kNoVersion;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+      return kNoVersion;
+    }
+    const VersionNumbers numbers{HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                                 HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
+    return Widen(FormatVersion(Narrow(pattern), numbers));
+  } catch (...) {
+    return kNoVersion;
+  }
+}
+
+}  // namespace sweeplet

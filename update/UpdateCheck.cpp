@@ -1,0 +1,147 @@
+#include "update/UpdateCheck.h"
+
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "common/AppGlobals.h"
+#include "common/UiDispatcher.h"
+#include "common/UniqueHandle.h"
+#include "common/Utf.h"
+#include "update/HttpGet.h"
+#include "update/Identity.h"
+#include "update/OpenLink.h"
+#include "update/Reply.h"
+#include "update/Retry.h"
+#include "update/UpdateDialog.h"
+#include "update/UpdateStatus.h"
+
+namespace sweeplet {
+namespace {
+
+// Everything one check needs, shared by the caller and the worker so that neither outlives it.
+struct CheckJob {
+  std::wstring serviceUrl;
+  UpdateDoneProc done;
+  int dialogOffset = 0;
+  UpdateWindowContext window;
+  std::shared_ptr<StopSignal> stop = std::make_shared<StopSignal>();
+  UniqueHandle finished;  // set when the worker ends, for a caller that waits
+};
+
+// The stop signals of every check started in this run. Touched on the user-interface thread only.
+std::mutex g_stopsMutex;
+std::vector<std::weak_ptr<StopSignal>> g_stops;
+
+void RegisterStop(const std::shared_ptr<StopSignal>& stop) {
+  std::lock_guard<std::mutex> lock(g_stopsMutex);
+  std::erase_if(g_stops, [](const std::weak_ptr<StopSignal>& s) { return s.expired(); });
+  g_stops.push_back(stop);
+}
+
+// Runs on the user-interface thread inside the hand-off.
+void HandleReplyOnUi(const CheckJob& job, const std::string& data) {
+  const StopSignal& stop = *job.stop;
+  // The program may have begun to end between the worker's last look and this call.
+  if (stop.Stopped()) return;
+  const UpdateWindowContext& window = job.window;
+  ReplyActions actions{
+      [&](const UpdateInfo& info) {
+        PromptOptions options;
+        options.owner = ::IsWindow(window.mainWindow) ? window.mainWindow : nullptr;
+        options.language = window.language;
+        options.title = window.title;
+        options.dialogOffset = job.dialogOffset;
+        options.mainWindowShown = window.mainWindowShown ? window.mainWindowShown() : true;
+        options.holdUrl = job.serviceUrl;
+        return ShowUpdatePrompt(info, options) && !stop.Stopped();
+      },
+      [&](const std::string& link) { OpenServiceLink(Widen(link)); },
+      [&](const std::string& link) {
+        if (!stop.Stopped()) ShowUpdateStatus(window.mainWindow, Widen(link), window.language);
+      }};
+  const auto opened = HandleReply(data, actions);
+  // A malformed reply ends the handling without the completion call.
+  if (opened && job.done && !stop.Stopped()) job.done(*opened, Widen(data));
+}
+
+void RunCheck(const std::shared_ptr<CheckJob>& job) noexcept {
+  try {
+    const HttpHeaders headers{{L"User-Version", GetAppVersion(L"%d.%d.%d.%d")},
+                              {L"User-Language", Widen(job->window.language)},
+                              {L"User-Debug", DebugBuild ? L"true" : L"false"},
+                              {L"User-Union", GetClientId()}};
+    std::string data;
+    const FetchResult result = FetchWithRetries(
+        [&](std::string& reply) { return HttpGet(job->serviceUrl, headers, reply); }, data, *job->stop);
+    if (result == FetchResult::kStopped) return;
+    if (UiDispatcher* ui = UiDispatcher::Main()) ui->Run([&] { HandleReplyOnUi(*job, data); });
+  } catch (...) {
+    // Nothing may leave the worker.
+  }
+}
+
+// Waits for `event` while still answering messages sent from other threads, so that the
+// worker's hand-off to this thread can run.
+void WaitServingSentMessages(HANDLE event) {
+  for (;;) {
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &event, INFINITE, QS_SENDMESSAGE, 0);
+    if (woken != WAIT_OBJECT_0 + 1) return;
+  }
+}
+
+}  // namespace
+
+void CheckUpdate(std::wstring serviceUrl, UpdateDoneProc done, int dialogOffset, UpdateWindowContext window) noexcept {
+  try {
+    auto job = std::make_shared<CheckJob>();
+    job->serviceUrl = std::move(serviceUrl);
+    job->done = std::move(done);
+    job->dialogOffset = dialogOffset;
+    job->window = std::move(window);
+    RegisterStop(job->stop);
+
+    const bool wait = !job->done;
+    if (wait) job->finished.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread worker([job] {
+      RunCheck(job);
+      if (job->finished) ::SetEvent(job->finished.get());
+    });
+    if (!wait || !job->finished) {
+      worker.detach();
+      return;
+    }
+    WaitServingSentMessages(job->finished.get());
+    worker.join();
+  } catch (...) {
+  }
+}
+
+void StopUpdateCheck() noexcept {
+  std::lock_guard<std::mutex> lock(g_stopsMutex);
+  for (const auto& weak : g_stops) {
+    if (auto stop = weak.lock()) stop->Stop();
+  }
+}
+
+bool SendHoldRequest(std::wstring_view serviceUrl) noexcept {
+  try {
+    const HttpHeaders headers{{L"User-Version", GetAppVersion(L"%d.%d.%d.%d")}, {L"User-Command", L"hold"}};
+    std::string reply;
+    return HttpGet(serviceUrl, headers, reply);
+  } catch (...) {
+    return false;
+  }
+}
+
+void StartHoldRequest(std::wstring serviceUrl) noexcept {
+  try {
+    std::thread([url = std::move(serviceUrl)] { SendHoldRequest(url); }).detach();
+  } catch (...) {
+  }
+}
+
+}  // namespace sweeplet
