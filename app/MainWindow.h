@@ -51,6 +51,7 @@ class TFrmSweeplet {
   void SetNextTime(double value) noexcept { NextTime = value; }
   HMENU PopupMenu() const noexcept { return popup_.get(); }
   int ShownPage() const noexcept { return shownPage_; }
+  const TTrayIcon* Tray() const noexcept { return TrayIcon.get(); }
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,368 @@
+// The main window in-process, with a fake clock, fake memory calls, a fake notification and a
+// fake Task Scheduler: the cleaning job, the automatic rule and the settings page as wired together.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ControlIds.h"
+#include "app/MainWindow.h"
+#include "app/TrayIcon.h"
+#include "autostart/tests/FakeTaskScheduler.h"
+#include "common/UiDispatcher.h"
+#include "i18n/TranslateWin.h"
+#include "i18n/TranslationTable.h"
+#include "memory/MemoryApi.h"
+#include "tests/e2e/Driver.h"
+
+namespace sweeplet {
+namespace {
+
+using drive::Control;
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+class FakeClock : public IClock {
+ public:
+  double now = 46000.5;  // a day in 2025, noon
+  double Now() override { return now; }
+  void Advance(double seconds) { now += seconds * kSecond; }
+};
+
+class FakeMemory : public IMemoryApi {
+ public:
+  uint64_t totalPhys = 16ull << 30, availPhys = 4ull << 30;  // 75 % in use
+  std::atomic<int> purges{0};
+  HANDLE release = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);  // signalled: purges do not wait
+  ~FakeMemory() override { ::CloseHandle(release); }
+
+  void ReadGlobalCounters(GlobalMemoryCounters& c) noexcept override {
+    c.TotalPhys = totalPhys;
+    c.AvailPhys = availPhys;
+    c.TotalPageFile = 32ull << 30;
+    c.AvailPageFile = 30ull << 30;
+  }
+  int32_t QuerySystemInformation(uint32_t, void*, uint32_t) noexcept override { return -1; }
+  int32_t SetSystemInformation(uint32_t infoClass, void*, uint32_t) noexcept override {
+    if (infoClass == kSystemFileCacheInformation) {
+      ::WaitForSingleObject(release, 10000);
+      ++purges;
+    }
+    return 0;
+  }
+};
+
+class FakeNotifier : public INotifier {
+ public:
+  std::vector<std::wstring> bodies;
+  void Show(const std::wstring&, const std::wstring& body) override { bodies.push_back(body); }
+};
+
+void Pump(DWORD ms = 50) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  MSG msg;
+  do {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::Sleep(5);
+  } while (::GetTickCount64() < end);
+}
+
+template <typename F>
+bool PumpUntil(F done, DWORD timeoutMs = 10000) {
+  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+  while (!done()) {
+    if (::GetTickCount64() > end) return false;
+    Pump(10);
+  }
+  return true;
+}
+
+std::wstring Text(HWND h) {
+  wchar_t buffer[256] = {};
+  ::GetWindowTextW(h, buffer, 256);
+  return buffer;
+}
+
+bool Checked(HWND h) { return ::SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void UserClick(HWND box) { ::SendMessageW(box, BM_CLICK, 0, 0); }
+
+// A user selection in a drop-down list: the list tells its parent, as it does for a real pick.
+void UserSelect(HWND list, int position) {
+  ::SendMessageW(list, CB_SETCURSEL, position, 0);
+  ::SendMessageW(::GetParent(list), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(list), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+}
+
+DWORD ReadDword(const wchar_t* name, DWORD missing = 0xDEADBEEF) {
+  DWORD value = 0, size = sizeof(value);
+  if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Orvane\\Sweeplet", name, RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS) {
+    return missing;
+  }
+  return value;
+}
+
+void WriteDword(const wchar_t* name, DWORD value) {
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Orvane\\Sweeplet", name, REG_DWORD, &value, sizeof(value));
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    InitTranslation();
+    SetCurrentLanguage("en");
+    TFrmSweeplet::RegisterWindowClass(::GetModuleHandleW(nullptr));
+  }
+
+  void SetUp() override {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Orvane");
+    UiDispatcher::SetMain(&dispatcher_);
+  }
+
+  void TearDown() override {
+    window_.reset();
+    UiDispatcher::SetMain(nullptr);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Orvane");
+  }
+
+  TFrmSweeplet& Open(const std::wstring& firstArgument = L"") {
+    window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, Services{&clock_, &memory_, &notifier_});
+    EXPECT_TRUE(window_->Create());
+    Pump();
+    return *window_;
+  }
+
+  HWND C(int id) { return Control(window_->Handle(), id); }
+
+  FakeClock clock_;
+  FakeMemory memory_;
+  FakeNotifier notifier_;
+  testing::FakeScheduler scheduler_;
+  UiDispatcher dispatcher_;
+  std::unique_ptr<TFrmSweeplet> window_;
+};
+
+TEST_F(MainWindowTest, CleanButtonShowsTheBusyStateUntilTheJobEnds) {
+  TFrmSweeplet& w = Open();
+  HWND button = C(IdBtnClean);
+  ::ResetEvent(memory_.release);
+  UserClick(button);
+  EXPECT_TRUE(w.IsRunning());
+  EXPECT_EQ(Text(button), L"");
+  EXPECT_FALSE(::IsWindowEnabled(button));
+  EXPECT_EQ(w.Tray()->ImageIndex(), 1);
+
+  w.Clean(true);  // a request while busy is dropped, not queued
+  clock_.Advance(42);
+  ::SetEvent(memory_.release);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  Pump(100);
+  EXPECT_EQ(memory_.purges.load(), 1);
+  EXPECT_EQ(Text(button), L"Clean memory");
+  EXPECT_TRUE(::IsWindowEnabled(button));
+  EXPECT_EQ(w.Tray()->ImageIndex(), 0);
+  EXPECT_DOUBLE_EQ(w.GetNextTime(), clock_.now);  // measured from the job's end
+  EXPECT_TRUE(notifier_.bodies.empty());          // a button job shows no notification
+}
+
+TEST_F(MainWindowTest, TrayClickCleansWithANotificationWhenSwitchedOn) {
+  TFrmSweeplet& w = Open();
+  w.TrayIconClick();  // switched off: shows the window, cleans nothing
+  Pump();
+  EXPECT_EQ(memory_.purges.load(), 0);
+
+  UserClick(C(IdChkCleanOnTray));
+  EXPECT_EQ(ReadDword(L"cleanontray"), 1u);
+  w.TrayIconClick();
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning() && memory_.purges.load() == 1; }));
+  ASSERT_EQ(notifier_.bodies.size(), 1u);
+  EXPECT_EQ(notifier_.bodies[0], L"Optimized memory.");
+}
+
+TEST_F(MainWindowTest, IndicatorShowsOnlyWhenTheWindowWasActiveAtTheStart) {
+  TFrmSweeplet& w = Open();
+  ::ResetEvent(memory_.release);
+  w.Clean(false);  // the window was never shown, so it is not the active window
+  EXPECT_FALSE(::IsWindowVisible(C(IdIndicator)));
+  ::SetEvent(memory_.release);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+}
+
+TEST_F(MainWindowTest, AutomaticCleaningWaitsForTheGapAndNeverNotifies) {
+  TFrmSweeplet& w = Open();
+  UserClick(C(IdChkUsagePhys));
+  UserSelect(C(IdEditUsagePhys), 4);  // "70": usage 75 % is above it
+  const double changed = clock_.now;
+  EXPECT_DOUBLE_EQ(w.GetNextTime(), changed);
+
+  clock_.Advance(299);
+  w.TmrStatusTimer();
+  Pump();
+  EXPECT_EQ(memory_.purges.load(), 0);
+
+  clock_.Advance(1);
+  w.TmrStatusTimer();
+  ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 1 && !w.IsRunning(); }));
+  EXPECT_TRUE(notifier_.bodies.empty());
+
+  clock_.Advance(299);  // 299 s after the job ended: too soon
+  w.TmrStatusTimer();
+  Pump();
+  EXPECT_EQ(memory_.purges.load(), 1);
+  clock_.Advance(1);
+  w.TmrStatusTimer();
+  ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 2 && !w.IsRunning(); }));
+}
+
+TEST_F(MainWindowTest, UsageBelowTheThresholdDoesNotClean) {
+  memory_.availPhys = 8ull << 30;  // 50 %
+  TFrmSweeplet& w = Open();
+  UserClick(C(IdChkUsagePhys));
+  UserSelect(C(IdEditUsagePhys), 3);  // "60"
+  clock_.Advance(3600);
+  w.TmrStatusTimer();
+  Pump();
+  EXPECT_EQ(memory_.purges.load(), 0);
+}
+
+TEST_F(MainWindowTest, FirstRunShowsTheDefaults) {
+  Open();
+  for (int box : {IdChkUsagePhys, IdChkUsagePage, IdChkUsageWork, IdChkMinute, IdChkCleanOnTray, IdChkAutoStart}) {
+    EXPECT_FALSE(Checked(C(box))) << box;
+  }
+  for (int list : {IdEditUsagePhys, IdEditUsagePage, IdEditUsageWork}) {
+    EXPECT_EQ(Text(C(list)), L"90");
+    EXPECT_FALSE(::IsWindowEnabled(C(list)));
+  }
+  EXPECT_EQ(Text(C(IdEditMinute)), L"30");
+  EXPECT_EQ(ReadDword(L"limit_usage_phys"), 0xDEADBEEFu);  // nothing written for missing values
+}
+
+struct StoredPosition {
+  const wchar_t* value;
+  DWORD stored;
+  int list;
+  const wchar_t* shown;
+};
+
+class StoredPositions : public MainWindowTest, public ::testing::WithParamInterface<StoredPosition> {};
+
+TEST_P(StoredPositions, SelectTheItemOrLeaveTheListEmpty) {
+  WriteDword(GetParam().value, GetParam().stored);
+  Open();
+  EXPECT_EQ(Text(C(GetParam().list)), GetParam().shown);
+  EXPECT_EQ(ReadDword(GetParam().value), GetParam().stored);  // not corrected at load
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, StoredPositions,
+                         ::testing::Values(StoredPosition{L"limit_usage_phys", 0, IdEditUsagePhys, L"30"},
+                                           StoredPosition{L"limit_minute", 6, IdEditMinute, L"60"},
+                                           StoredPosition{L"limit_usage_work", 7, IdEditUsageWork, L""},
+                                           StoredPosition{L"limit_usage_work", 0xFFFFFFFF, IdEditUsageWork, L""}));
+
+TEST_F(MainWindowTest, SwitchesThatAreOnAreWrittenBackAtLoad) {
+  // Any non-zero reads as true; the write-back stores the switch as 1.
+  WriteDword(L"enabled_usage_page", 2);
+  WriteDword(L"cleanontray", 5);
+  Open();
+  EXPECT_TRUE(Checked(C(IdChkUsagePage)));
+  EXPECT_TRUE(::IsWindowEnabled(C(IdEditUsagePage)));
+  EXPECT_TRUE(Checked(C(IdChkCleanOnTray)));
+  EXPECT_EQ(ReadDword(L"cleanontray"), 1u);
+  EXPECT_EQ(ReadDword(L"enabled_usage_page"), 1u);
+}
+
+TEST_F(MainWindowTest, EachAutomaticSettingMovesTheReferenceTimeTheOthersDoNot) {
+  TFrmSweeplet& w = Open();
+  struct Change {
+    int control;
+    bool isList;
+    bool moves;
+  };
+  const Change changes[] = {{IdChkUsagePhys, false, true}, {IdChkUsagePage, false, true}, {IdChkUsageWork, false, true},
+                            {IdChkMinute, false, true},    {IdEditUsagePhys, true, true}, {IdEditUsagePage, true, true},
+                            {IdEditUsageWork, true, true}, {IdEditMinute, true, true},    {IdChkCleanOnTray, false, false},
+                            {IdChkAutoStart, false, false}};
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.control);
+    const double before = w.GetNextTime();
+    clock_.Advance(10);
+    if (c.isList) {
+      UserSelect(C(c.control), 2);
+    } else {
+      UserClick(C(c.control));
+    }
+    if (c.moves) {
+      EXPECT_DOUBLE_EQ(w.GetNextTime(), clock_.now);
+    } else {
+      EXPECT_DOUBLE_EQ(w.GetNextTime(), before);
+    }
+  }
+  EXPECT_EQ(ReadDword(L"limit_usage_phys"), 2u);  // "50" is stored as its position
+}
+
+TEST_F(MainWindowTest, UncheckingTheIntervalOnlyStoresTheSwitch) {
+  WriteDword(L"enabled_minute", 1);
+  WriteDword(L"limit_minute", 4);
+  Open();
+  UserClick(C(IdChkMinute));
+  EXPECT_FALSE(::IsWindowEnabled(C(IdEditMinute)));
+  EXPECT_EQ(Text(C(IdEditMinute)), L"40");
+  EXPECT_EQ(ReadDword(L"enabled_minute"), 0u);
+  EXPECT_EQ(ReadDword(L"limit_minute"), 4u);
+}
+
+TEST_F(MainWindowTest, AnExistingLogonTaskIsRegisteredAgainWithoutDelay) {
+  scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  Open();
+  EXPECT_TRUE(Checked(C(IdChkAutoStart)));
+  ASSERT_TRUE(scheduler_.Root().count(L"SweepletTaskMachine"));
+  const auto& task = scheduler_.Root().at(L"SweepletTaskMachine");
+  ASSERT_EQ(task.triggers.size(), 1u);
+  EXPECT_FALSE(task.triggers[0].delay.has_value());
+}
+
+TEST_F(MainWindowTest, InstallSwitchRegistersWithADelayThenLoadReplacesIt) {
+  Open(L"/inst");
+  EXPECT_TRUE(Checked(C(IdChkAutoStart)));
+  const auto& task = scheduler_.Root().at(L"SweepletTaskMachine");
+  ASSERT_EQ(task.triggers.size(), 1u);
+  EXPECT_FALSE(task.triggers[0].delay.has_value());
+  bool sawDelay = false;
+  for (const auto& call : scheduler_.calls) sawDelay |= call.find("PT1M") != std::string::npos;
+  EXPECT_TRUE(sawDelay);
+}
+
+TEST_F(MainWindowTest, UncheckingAutoStartRemovesTheTaskAndTouchesNoSetting) {
+  scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  Open();
+  HKEY key = nullptr;
+  ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Orvane\\Sweeplet", 0, KEY_READ, &key);
+  DWORD valuesBefore = 0;
+  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valuesBefore, nullptr, nullptr,
+                     nullptr, nullptr);
+  UserClick(C(IdChkAutoStart));
+  EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 0u);
+  DWORD valuesAfter = 0;
+  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valuesAfter, nullptr, nullptr,
+                     nullptr, nullptr);
+  ::RegCloseKey(key);
+  EXPECT_EQ(valuesAfter, valuesBefore);
+}
+
+TEST_F(MainWindowTest, HandOffTwoRemovesTheTaskAndEndsTheWindow) {
+  scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  TFrmSweeplet& w = Open();
+  ::SendMessageW(w.Handle(), WM_USER, 2, 0);
+  EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 0u);
+  EXPECT_EQ(w.Handle(), nullptr);
+}
+
+}  // namespace
+}  // namespace sweeplet
