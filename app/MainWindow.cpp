@@ -10,7 +10,6 @@
 #include "app/ControlIds.h"
 #include "app/Dpi.h"
 #include "app/Panel.h"
-#include "app/Pending.h"
 #include "app/logic/AutoClean.h"
 #include "app/logic/StatusLines.h"
 #include "app/logic/UserLocale.h"
@@ -28,6 +27,12 @@
 #include "common/UiDispatcher.h"
 #include "common/Utf.h"
 #include "resources/resource.h"
+#include "theme/ActivityIndicator.h"
+#include "theme/Logo.h"
+#include "theme/StyledButton.h"
+#include "theme/ThemeHelper.h"
+#include "update/Identity.h"
+#include "update/UpdateCheck.h"
 
 namespace sweeplet {
 namespace {
@@ -51,6 +56,8 @@ HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style
 
 // The control's own visibility, whatever its page or the window shows.
 bool HasVisibleStyle(HWND control) { return (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+std::wstring AppVersion3() { return GetAppVersion(L"%d.%d.%d"); }
 
 bool IsChecked(HWND box) { return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -202,6 +209,11 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TFrmSweeplet::FormCreate() {
   dpi_ = WindowDpi(hwnd_);
+  try {
+    themeHelper_ = std::make_unique<TThemeHelper>(hwnd_);
+  } catch (...) {
+    // Without the helper the window simply has no accent line.
+  }
   separators_ = ReadUserNumberSeparators();
   CreateControls();
   CreatePopupMenuAndImages();
@@ -354,7 +366,7 @@ void TFrmSweeplet::ApplyFonts() {
 }
 
 void TFrmSweeplet::Layout() {
-  const int line = 0;
+  const int line = themeHelper_ ? 2 : 0;  // the accent line sits above the header
   const std::vector<Placement> placements = {
       {&PnlHead, 0, line, 500, 50},
       {&BtnHead, 10, 10, 360, 30},
@@ -603,7 +615,16 @@ void TFrmSweeplet::TmrStatusTimer() {
   ::SetTimer(hwnd_, kStatusTimerId, kStatusInterval, nullptr);
 }
 
-void TFrmSweeplet::StartUpdateCheck() {}
+void TFrmSweeplet::StartUpdateCheck() {
+  if (services_.updateServiceUrl.empty()) return;
+  UpdateWindowContext context;
+  context.mainWindow = hwnd_;
+  context.language = CurrentLanguage();
+  context.title = WindowCaption(hwnd_);
+  context.mainWindowShown = [] { return ShowMainFormFlag(); };
+  CheckUpdate(services_.updateServiceUrl, [this](bool opened, const std::wstring&) { AProc(opened); }, 10,
+              std::move(context));
+}
 
 std::wstring TFrmSweeplet::ListText(HWND list) const {
   const LRESULT index = ::SendMessageW(list, CB_GETCURSEL, 0, 0);

@@ -15,6 +15,7 @@
 namespace sweeplet {
 
 class TTrayIcon;
+class TThemeHelper;
 
 struct StartOptions {
   std::wstring firstArgument;  // the first command-line argument, "" for none
@@ -92,6 +93,7 @@ class TFrmSweeplet {
   double NextTime = 0;
   std::unique_ptr<TTrayIcon> TrayIcon;
   std::wstring FmtPhysStatus;
+  std::unique_ptr<TThemeHelper> themeHelper_;
 
   // Controls.
   HWND PnlHead = nullptr, BtnHead = nullptr, PnlLogo = nullptr, SVGIconImage1 = nullptr;

@@ -25,6 +25,7 @@ struct Services {
   IClock* clock = nullptr;
   IMemoryApi* memory = nullptr;  // snapshot on the user-interface thread, purge on the job's thread
   INotifier* notifier = nullptr;  // null: the tray icon shows the notification
+  std::wstring updateServiceUrl;  // empty: no update check (tests)
 };
 
 // The program's own implementations.

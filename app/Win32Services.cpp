@@ -3,6 +3,8 @@
 
 #include "app/Services.h"
 #include "app/logic/UserLocale.h"
+#include "common/AppGlobals.h"
+#include "common/Utf.h"
 #include "memory/SystemMemory.h"
 
 namespace sweeplet {
@@ -17,7 +19,7 @@ class LocalClock : public IClock {
 
 Services DefaultServices() {
   static LocalClock clock;
-  return Services{&clock, &SystemMemory(), nullptr};
+  return Services{&clock, &SystemMemory(), nullptr, Widen(std::string("https://") + kUpdateHost + kUpdatePath)};
 }
 
 }  // namespace sweeplet

@@ -13,6 +13,7 @@
 #include "common/UniqueHandle.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
+#include "theme/ButtonStyles.h"
 
 namespace sweeplet {
 namespace {
@@ -83,6 +84,7 @@ class Win32EntryPlatform : public IEntryPlatform {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Before anything else, on every start: the translation table and the user's language.
   sweeplet::InitTranslation();
+  sweeplet::RegisterStyleFamily();
   std::wstring first = sweeplet::FirstArgument();
   sweeplet::Win32EntryPlatform platform(first);
   sweeplet::RunEntry(first, platform);

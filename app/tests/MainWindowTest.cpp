@@ -132,7 +132,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   TFrmSweeplet& Open(const std::wstring& firstArgument = L"") {
-    window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, Services{&clock_, &memory_, &notifier_});
+    window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, Services{&clock_, &memory_, &notifier_, L""});
     EXPECT_TRUE(window_->Create());
     Pump();
     return *window_;
