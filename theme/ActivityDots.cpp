@@ -13,7 +13,7 @@ constexpr float kMomentum = 0.75f;  // 0: constant speed; towards 1: the dots ne
 }  // namespace
 
 std::vector<IndicatorDot> IndicatorFrame(int frame, float size) {
-  const float dotRadius = size * 0.07f;
+  const float dotRadius = size * 0.08f;
   const float orbit = size / 2 - dotRadius - size / 32;
   const float centre = size / 2;
   const int cycleFrame = ((frame % kIndicatorCycleFrames) + kIndicatorCycleFrames) % kIndicatorCycleFrames;

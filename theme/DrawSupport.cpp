@@ -23,6 +23,9 @@ PaintBuffer::PaintBuffer(HDC reference, int width, int height) noexcept : width_
   if (width <= 0 || height <= 0) return;
   dc_.reset(::CreateCompatibleDC(reference));
   if (!dc_) return;
+  // Same layout as the target: a copy from a left-to-right buffer into a mirrored window's DC
+  // would flip the picture, text included.
+  if (reference != nullptr) ::SetLayout(dc_.get(), ::GetLayout(reference));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
