@@ -1,0 +1,62 @@
+#pragma once
+// A worker thread for one blocking job. The owner can wait for it from the user-interface
+// thread while still serving the synchronous hand-offs (sent messages) the worker makes,
+// so waiting never deadlocks against a worker that is handing its result back.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "common/UniqueHandle.h"
+
+namespace sweeplet {
+
+class WorkerThread {
+ public:
+  WorkerThread() = default;
+  ~WorkerThread() { Join(); }
+  WorkerThread(const WorkerThread&) = delete;
+  WorkerThread& operator=(const WorkerThread&) = delete;
+
+  // Starts `job` on a new thread; returns false when the thread could not be created.
+  bool Start(std::function<void()> job) noexcept {
+    Join();
+    auto* context = new (std::nothrow) std::function<void()>(std::move(job));
+    if (!context) return false;
+    handle_.reset(::CreateThread(nullptr, 0, &WorkerThread::Entry, context, 0, nullptr));
+    if (!handle_) {
+      delete context;
+      return false;
+    }
+    return true;
+  }
+
+  bool Running() const noexcept { return handle_ && ::WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT; }
+
+  // Waits for the thread to end, serving messages sent to this thread meanwhile.
+  void Join() noexcept {
+    if (!handle_) return;
+    HANDLE h = handle_.get();
+    while (::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+      MSG msg;
+      // Peeking dispatches the pending sent messages; nothing posted is removed.
+      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    handle_.reset();
+  }
+
+ private:
+  static DWORD WINAPI Entry(void* parameter) {
+    std::unique_ptr<std::function<void()>> job(static_cast<std::function<void()>*>(parameter));
+    try {
+      (*job)();
+    } catch (...) {
+      // A job's failure is its own; nothing crosses the thread boundary.
+    }
+    return 0;
+  }
+
+  UniqueHandle handle_;
+};
+
+}  // namespace sweeplet
