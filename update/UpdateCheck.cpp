@@ -30,7 +30,7 @@ struct CheckJob {
   UniqueHandle finished;  // set when the worker ends, for a caller that waits
 };
 
-// The stop signals of every check started in this run. Touched on the user-interface thread only.
+// The stop signals of every check started in this run, for StopUpdateCheck.
 std::mutex g_stopsMutex;
 std::vector<std::weak_ptr<StopSignal>> g_stops;
 
