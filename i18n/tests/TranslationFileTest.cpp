@@ -50,8 +50,12 @@ class TranslationFile : public ::testing::Test {
 TEST_F(TranslationFile, ByteLayout) {
   EXPECT_EQ(bytes_.substr(0, 3), "\xEF\xBB\xBF");
   for (size_t i = 0; i < bytes_.size(); ++i) {
-    if (bytes_[i] == '\r') ASSERT_EQ(bytes_[i + 1], '\n') << "lone CR at " << i;
-    if (bytes_[i] == '\n') ASSERT_EQ(bytes_[i - 1], '\r') << "lone LF at " << i;
+    if (bytes_[i] == '\r') {
+      ASSERT_EQ(bytes_[i + 1], '\n') << "lone CR at " << i;
+    }
+    if (bytes_[i] == '\n') {
+      ASSERT_EQ(bytes_[i - 1], '\r') << "lone LF at " << i;
+    }
   }
   EXPECT_EQ(bytes_.substr(bytes_.size() - 4), "\r\n\r\n");
   EXPECT_EQ(bytes_.find("\r\n\r\n\r\n"), std::string::npos) << "blocks are separated by exactly one empty line";
