@@ -286,7 +286,7 @@ void TFrmSweeplet::CreateControls() {
   // The indicator is created before the button so that it lies above it.
   Indicator = CreateActivityIndicator(Card1, none);
   ::SetWindowLongPtrW(Indicator, GWLP_ID, IdIndicator);
-  BtnClean = CreateStyledButton(Card1, IdBtnClean, L"정리하기", "Outline", 0, none, false);
+  BtnClean = CreateStyledButton(Card1, IdBtnClean, L"정리하기", "Outline", 6, none, false);
   // On systems with right-to-left language support the caption of the physical line reads right to left.
   wchar_t layout[4] = {};
   if (::GetSystemMetrics(SM_MIDEASTENABLED) ||
