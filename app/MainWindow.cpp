@@ -208,25 +208,66 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TFrmSweeplet::FormCreate() {
+  auto step = [this](const char* name) {
+    if (services_.startupStep) services_.startupStep(name);
+  };
   dpi_ = WindowDpi(hwnd_);
-  try {
-    themeHelper_ = std::make_unique<TThemeHelper>(hwnd_);
-  } catch (...) {
-    // Without the helper the window simply has no accent line.
-  }
   separators_ = ReadUserNumberSeparators();
   CreateControls();
   CreatePopupMenuAndImages();
+  try {
+    themeHelper_ = std::make_unique<TThemeHelper>(hwnd_);
+    step("theme");
+  } catch (...) {
+    // Without the helper the window simply has no accent line.
+  }
 
   TranslateComponent(hwnd_, popup_.get());
+  step("translate");
   ::SetWindowTextW(EditInfo, (TranslateW(L"버전") + L": " + AppVersion3()).c_str());
+  step("version");
   FmtPhysStatus = Widen(Translate(kPhysStatusFormatKey));
+  step("format");
 
   ApplyFonts();
   ::ShowWindow(Indicator, SW_HIDE);
   ShowPage(0);
+  PlaceWindow();
+  step("appearance");
 
-  // Size for a 500 x 450 client area and centre on the screen.
+  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
+                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)));
+  TrayIcon->SetVisible(true);
+  TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
+  TrayIcon->SetHint(WindowCaption(hwnd_) + L" " + AppVersion3());
+  TrayIcon->SetImageIndex(0);
+  step("tray");
+
+  if (options_.firstArgument == kSwitchInstall) {
+    ComInit com;
+    if (com.Succeeded()) SetLogonTask(kLogonTaskName, true, 60);
+    step("install");
+  }
+  LoadConfig();
+  step("config");
+  FCanClose = false;
+  NextTime = Now();
+  step("nexttime");
+  EnablePrivilege(kIncreaseQuotaPrivilege, true);
+  EnablePrivilege(kProfileSingleProcessPrivilege, true);
+  step("privileges");
+  TmrStatusTimer();
+  step("status");
+  if (options_.firstArgument == kSwitchStart) {
+    HideMainWindow(hwnd_);
+    step("hidden");
+  }
+  StartUpdateCheck();
+  step("update");
+}
+
+// A 500 x 450 client area, centred on the work area of the screen.
+void TFrmSweeplet::PlaceWindow() {
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
   const SIZE outer = OuterSizeForClient(Scale(500, dpi_), Scale(450, dpi_), style, exStyle, dpi_);
@@ -235,26 +276,6 @@ void TFrmSweeplet::FormCreate() {
   ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - outer.cx) / 2,
                  work.top + (work.bottom - work.top - outer.cy) / 2, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   Layout();
-
-  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
-                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)));
-  TrayIcon->SetVisible(true);
-  TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
-  TrayIcon->SetHint(WindowCaption(hwnd_) + L" " + AppVersion3());
-  TrayIcon->SetImageIndex(0);
-
-  if (options_.firstArgument == kSwitchInstall) {
-    ComInit com;
-    if (com.Succeeded()) SetLogonTask(kLogonTaskName, true, 60);
-  }
-  LoadConfig();
-  FCanClose = false;
-  NextTime = Now();
-  EnablePrivilege(kIncreaseQuotaPrivilege, true);
-  EnablePrivilege(kProfileSingleProcessPrivilege, true);
-  TmrStatusTimer();
-  if (options_.firstArgument == kSwitchStart) HideMainWindow(hwnd_);
-  StartUpdateCheck();
 }
 
 void TFrmSweeplet::CreateControls() {

@@ -65,6 +65,7 @@ class TFrmSweeplet {
   void CreatePopupMenuAndImages();
   void ApplyFonts();
   void Layout();
+  void PlaceWindow();
   void ShowPage(int index);
   void OnCommand(int id, int code, HWND control);
   LRESULT OnCtlColor(HDC dc, HWND control);

@@ -19,7 +19,11 @@ class LocalClock : public IClock {
 
 Services DefaultServices() {
   static LocalClock clock;
-  return Services{&clock, &SystemMemory(), nullptr, Widen(std::string("https://") + kUpdateHost + kUpdatePath)};
+  Services services;
+  services.clock = &clock;
+  services.memory = &SystemMemory();
+  services.updateServiceUrl = Widen(std::string("https://") + kUpdateHost + kUpdatePath);
+  return services;
 }
 
 }  // namespace sweeplet

@@ -54,7 +54,7 @@ new_wine_prefix() {
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d "" /f >/dev/null 2>&1
   # Tahoma for Latin, Cyrillic and Arabic; Noto CJK through the system font link for the rest.
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-  cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  cp /usr/share/wine/fonts/tahoma*.ttf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   link_cjk_font
 }
 
@@ -69,7 +69,7 @@ start_xvfb() {
   if [ -n "${DISPLAY:-}" ] && [ -z "${SWEEPLET_FORCE_XVFB:-}" ]; then return; fi
   local d=90
   while [ -e "/tmp/.X${d}-lock" ]; do d=$((d + 1)); done
-  Xvfb ":$d" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$d" -screen 0 2560x1600x24 -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
   export DISPLAY=":$d"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${d}" ] && break; sleep 0.1; done

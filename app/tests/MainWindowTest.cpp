@@ -11,6 +11,7 @@
 #include "app/MainWindow.h"
 #include "app/TrayIcon.h"
 #include "autostart/tests/FakeTaskScheduler.h"
+#include "theme/ActivityIndicator.h"
 #include "common/UiDispatcher.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
@@ -132,7 +133,8 @@ class MainWindowTest : public ::testing::Test {
   }
 
   TFrmSweeplet& Open(const std::wstring& firstArgument = L"") {
-    window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, Services{&clock_, &memory_, &notifier_, L""});
+    Services services{&clock_, &memory_, &notifier_, L"", [this](const char* step) { steps_.push_back(step); }};
+    window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, services);
     EXPECT_TRUE(window_->Create());
     Pump();
     return *window_;
@@ -146,6 +148,7 @@ class MainWindowTest : public ::testing::Test {
   testing::FakeScheduler scheduler_;
   UiDispatcher dispatcher_;
   std::unique_ptr<TFrmSweeplet> window_;
+  std::vector<std::string> steps_;
 };
 
 TEST_F(MainWindowTest, CleanButtonShowsTheBusyStateUntilTheJobEnds) {
@@ -190,8 +193,21 @@ TEST_F(MainWindowTest, IndicatorShowsOnlyWhenTheWindowWasActiveAtTheStart) {
   ::ResetEvent(memory_.release);
   w.Clean(false);  // the window was never shown, so it is not the active window
   EXPECT_FALSE(::IsWindowVisible(C(IdIndicator)));
+  EXPECT_FALSE(IsIndicatorAnimating(C(IdIndicator)));
   ::SetEvent(memory_.release);
   ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+
+  ::ShowWindow(w.Handle(), SW_SHOW);
+  ::SetForegroundWindow(w.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return ::GetActiveWindow() == w.Handle(); }));
+  ::ResetEvent(memory_.release);
+  w.Clean(false);
+  EXPECT_TRUE(::IsWindowVisible(C(IdIndicator)));
+  EXPECT_TRUE(IsIndicatorAnimating(C(IdIndicator)));
+  ::SetEvent(memory_.release);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  EXPECT_FALSE(::IsWindowVisible(C(IdIndicator)));
+  EXPECT_FALSE(IsIndicatorAnimating(C(IdIndicator)));
 }
 
 TEST_F(MainWindowTest, AutomaticCleaningWaitsForTheGapAndNeverNotifies) {
@@ -361,6 +377,78 @@ TEST_F(MainWindowTest, HandOffTwoRemovesTheTaskAndEndsTheWindow) {
   TFrmSweeplet& w = Open();
   ::SendMessageW(w.Handle(), WM_USER, 2, 0);
   EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 0u);
+  EXPECT_EQ(w.Handle(), nullptr);
+}
+
+TEST_F(MainWindowTest, StartUpRunsItsStepsInOrder) {
+  Open();
+  EXPECT_EQ(steps_, (std::vector<std::string>{"theme", "translate", "version", "format", "appearance", "tray", "config",
+                                              "nexttime", "privileges", "status", "update"}));
+  steps_.clear();
+  window_.reset();
+  Open(L"/inst");
+  EXPECT_EQ(steps_, (std::vector<std::string>{"theme", "translate", "version", "format", "appearance", "tray",
+                                              "install", "config", "nexttime", "privileges", "status", "update"}));
+}
+
+TEST_F(MainWindowTest, LogonStartStaysHiddenWithFiguresAlreadyFilled) {
+  TFrmSweeplet& w = Open(L"/start");
+  EXPECT_EQ(steps_.at(steps_.size() - 2), "hidden");
+  EXPECT_FALSE(::IsWindowVisible(w.Handle()));
+  EXPECT_TRUE(w.Tray()->Visible());
+  EXPECT_EQ(Text(C(IdLblPhysStatus)), L"12,288 MB / 16,384 MB (Usage: 75.00%)");
+  EXPECT_EQ(::SendMessageW(C(IdProgressBar), PBM_GETPOS, 0, 0), 75);
+}
+
+TEST_F(MainWindowTest, VersionLineAndTrayHintShowTheSameVersion) {
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(Text(C(IdEditInfo)), L"ver: 1.9.0");
+  EXPECT_EQ(w.Tray()->Hint(), L"Sweeplet 1.9.0");
+  EXPECT_EQ(Text(w.Handle()), L"Sweeplet");
+}
+
+TEST_F(MainWindowTest, TrayLeftClickShowsTheHiddenWindow) {
+  TFrmSweeplet& w = Open(L"/start");
+  ASSERT_FALSE(::IsWindowVisible(w.Handle()));
+  // Press and release on the icon make one click; a release alone is none.
+  ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONUP);
+  Pump();
+  EXPECT_FALSE(::IsWindowVisible(w.Handle()));
+  ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
+  ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONUP);
+  EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(w.Handle()) != FALSE; }));
+  EXPECT_TRUE(ShowMainFormFlag());
+}
+
+TEST_F(MainWindowTest, TrayIconTurnsGreyDuringAJobAndGreenAfter) {
+  TFrmSweeplet& w = Open();
+  UserClick(C(IdChkCleanOnTray));
+  ::ResetEvent(memory_.release);
+  ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
+  ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONUP);
+  EXPECT_EQ(w.Tray()->ImageIndex(), 1);
+  EXPECT_FALSE(::IsWindowVisible(w.Handle()));  // cleaning leaves the window as it was
+  // A second click during the job does nothing at all.
+  ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
+  ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONUP);
+  ::SetEvent(memory_.release);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  Pump(100);
+  EXPECT_EQ(w.Tray()->ImageIndex(), 0);
+  EXPECT_EQ(memory_.purges.load(), 1);
+  EXPECT_EQ(notifier_.bodies.size(), 1u);
+}
+
+TEST_F(MainWindowTest, ClosingHidesUntilQuitIsConfirmed) {
+  TFrmSweeplet& w = Open();
+  ::ShowWindow(w.Handle(), SW_SHOW);
+  ::SendMessageW(w.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(::IsWindow(w.Handle()));
+  EXPECT_FALSE(::IsWindowVisible(w.Handle()));
+  EXPECT_EQ(::SendMessageW(w.Handle(), WM_HELP, 0, 0), 0);
+  w.AProc(false);  // an update that was not taken changes nothing
+  EXPECT_TRUE(::IsWindow(w.Handle()));
+  w.AProc(true);  // an accepted update ends the program
   EXPECT_EQ(w.Handle(), nullptr);
 }
 

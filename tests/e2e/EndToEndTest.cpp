@@ -90,13 +90,19 @@ TEST_F(EndToEnd, TheWindowShowsEveryControlWhereItBelongs) {
     SCOPED_TRACE(row.id);
     HWND c = Control(w, row.id);
     ASSERT_TRUE(c);
-    if (row.cls) EXPECT_STREQ(ClassOf(c).c_str(), row.cls);
+    if (row.cls) {
+      EXPECT_STREQ(ClassOf(c).c_str(), row.cls);
+    }
     const RECT r = RectIn(w, c);
     EXPECT_EQ(r.left, row.x);
     EXPECT_EQ(r.top, row.y);
     EXPECT_EQ(r.right - r.left, row.w);
-    if (row.h >= 0) EXPECT_EQ(r.bottom - r.top, row.h);
-    if (row.text) EXPECT_EQ(Text(c), row.text);
+    if (row.h >= 0) {
+      EXPECT_EQ(r.bottom - r.top, row.h);
+    }
+    if (row.text) {
+      EXPECT_EQ(Text(c), row.text);
+    }
   }
   // The drop-down lists carry their items; the version line is read-only.
   HWND minutes = Control(w, IdEditMinute);
