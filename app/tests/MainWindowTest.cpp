@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/ControlIds.h"
@@ -378,6 +379,23 @@ TEST_F(MainWindowTest, HandOffTwoRemovesTheTaskAndEndsTheWindow) {
   ::SendMessageW(w.Handle(), WM_USER, 2, 0);
   EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 0u);
   EXPECT_EQ(w.Handle(), nullptr);
+}
+
+TEST_F(MainWindowTest, ClosingWhileAJobRunsNeitherHangsNorCrashes) {
+  TFrmSweeplet& w = Open();
+  ::ResetEvent(memory_.release);
+  w.Clean(true);
+  ASSERT_TRUE(w.IsRunning());
+  // The purge finishes a moment after the window has started to go.
+  std::thread finisher([this] {
+    ::Sleep(300);
+    ::SetEvent(memory_.release);
+  });
+  window_.reset();
+  finisher.join();
+  Pump(100);
+  EXPECT_EQ(memory_.purges.load(), 1);
+  EXPECT_TRUE(notifier_.bodies.empty());  // the job's end never ran on a window that is gone
 }
 
 TEST_F(MainWindowTest, StartUpRunsItsStepsInOrder) {

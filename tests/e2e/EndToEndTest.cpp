@@ -366,5 +366,19 @@ TEST_F(EndToEnd, SettingsFromTheRegistryShowOnTheConfigPageAndClicksAreStored) {
   EXPECT_EQ(value, 7u);  // kept until the user picks an item
 }
 
+// Run by CTest a second time with the user locale set to French (see CMakeLists.txt).
+TEST_F(EndToEnd, FrenchUserSeesTheFrenchWindow) {
+  wchar_t language[16] = {};
+  ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, language, 16);
+  if (std::wstring(language) != L"fr") GTEST_SKIP() << "runs under a French user locale only";
+  HWND w = StartInstance();
+  ASSERT_TRUE(w);
+  EXPECT_EQ(Text(Control(w, IdBtnClean)), L"Nettoyer la m\u00e9moire");
+  EXPECT_EQ(Text(w), L"Sweeplet");
+  EXPECT_EQ(Text(Control(w, IdBtnHome)), L"Accueil");
+  // French groups thousands with a no-break space and writes a decimal comma.
+  EXPECT_NE(Text(Control(w, IdLblVirtualStatus)).find(L","), std::wstring::npos);
+}
+
 }  // namespace
 }  // namespace sweeplet::drive
