@@ -1,7 +1,6 @@
 #include "app/MainWindow.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <array>
 #include <string>
@@ -10,22 +9,22 @@
 #include "app/ControlIds.h"
 #include "app/Dpi.h"
 #include "app/Panel.h"
+#include "app/Switches.h"
+#include "app/TrayIcon.h"
 #include "app/logic/AutoClean.h"
 #include "app/logic/StatusLines.h"
 #include "app/logic/UserLocale.h"
 #include "autostart/LogonTask.h"
-#include "config/Config.h"
-#include "i18n/TranslateWin.h"
-#include "memory/MemoryPurge.h"
-#include "memory/MemoryStatus.h"
-#include "memory/Privilege.h"
-#include "app/Switches.h"
-#include "app/TrayIcon.h"
 #include "common/AppGlobals.h"
 #include "common/ComInit.h"
 #include "common/ShellOpen.h"
 #include "common/UiDispatcher.h"
 #include "common/Utf.h"
+#include "config/Config.h"
+#include "i18n/TranslateWin.h"
+#include "memory/MemoryPurge.h"
+#include "memory/MemoryStatus.h"
+#include "memory/Privilege.h"
 #include "resources/resource.h"
 #include "theme/ActivityIndicator.h"
 #include "theme/Logo.h"
@@ -226,7 +225,8 @@ void TFrmSweeplet::FormCreate() {
   step("translate");
   ::SetWindowTextW(EditInfo, (TranslateW(L"버전") + L": " + AppVersion3()).c_str());
   step("version");
-  FmtPhysStatus = Widen(Translate(kPhysStatusFormatKey));
+  physFormat_ = Translate(kPhysStatusFormatKey);
+  FmtPhysStatus = Widen(physFormat_);
   step("format");
 
   ApplyFonts();
@@ -613,7 +613,7 @@ void TFrmSweeplet::TmrStatusTimer() {
   ::KillTimer(hwnd_, kStatusTimerId);
   MemoryStatus status{};  // a failed file-cache query leaves its fields at zero
   if (services_.memory) QueryMemoryStatus(status, *services_.memory);
-  const StatusLines lines = ComputeStatusLines(status, Narrow(FmtPhysStatus), separators_);
+  const StatusLines lines = ComputeStatusLines(status, physFormat_, separators_);
   ::SetWindowTextW(LblPhysStatus, Widen(lines.phys).c_str());
   if (HasVisibleStyle(LblVirtual)) ::SetWindowTextW(LblVirtualStatus, Widen(lines.page).c_str());
   if (HasVisibleStyle(LblWorking)) ::SetWindowTextW(LblWorkingStatus, Widen(lines.work).c_str());

@@ -94,6 +94,7 @@ class TFrmSweeplet {
   double NextTime = 0;
   std::unique_ptr<TTrayIcon> TrayIcon;
   std::wstring FmtPhysStatus;
+  std::string physFormat_;  // the same, as the status formatter takes it
   std::unique_ptr<TThemeHelper> themeHelper_;
 
   // Controls.
