@@ -1,5 +1,5 @@
 // Command-line driver used by scripts/screenshot and scripts/bench:
-//   SweepletDrive shot <file.png> [--page home|config] [--clean]
+//   SweepletDrive shot <file.png> [--page home|config] [--clean] [--inactive]
 // starts Sweeplet.exe, waits for its window, optionally switches the page, captures the window.
 #include <windows.h>
 
@@ -14,15 +14,16 @@ using namespace sweeplet::drive;
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3 || std::wstring(argv[1]) != L"shot") {
-    std::fwprintf(stderr, L"usage: SweepletDrive shot <file.png> [--page home|config] [--clean]\n");
+    std::fwprintf(stderr, L"usage: SweepletDrive shot <file.png> [--page home|config] [--clean] [--inactive]\n");
     return 2;
   }
   std::wstring file = argv[2], page = L"home";
-  bool clean = false;
+  bool clean = false, inactive = false;
   for (int i = 3; i < argc; ++i) {
     std::wstring a = argv[i];
     if (a == L"--page" && i + 1 < argc) page = argv[++i];
     if (a == L"--clean") clean = true;
+    if (a == L"--inactive") inactive = true;
   }
   Process app(L"");
   if (!app.Started() || !WaitFor([] { return MainWindow() && ::IsWindowVisible(MainWindow()); }, 20000)) {
@@ -33,6 +34,17 @@ int wmain(int argc, wchar_t** argv) {
   ::SetForegroundWindow(main);
   if (page == L"config") Click(Control(main, IdBtnConfig));
   if (clean) Click(Control(main, IdBtnClean));
+  if (inactive) {
+    // Another window takes the activation, as when the user switches to another program.
+    HWND other = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 40, 40, nullptr, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    ::SetForegroundWindow(other);
+    MSG msg;
+    for (int i = 0; i < 50; ++i) {
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+      ::Sleep(10);
+    }
+  }
   ::Sleep(clean ? 150 : 1500);  // let the status line fill and everything paint
   RECT rc{};
   ::GetWindowRect(main, &rc);
