@@ -1,5 +1,7 @@
 #include "app/Panel.h"
 
+#include "common/WindowClass.h"
+
 namespace sweeplet {
 namespace {
 
@@ -27,14 +29,11 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 void RegisterPanelClass(HINSTANCE instance) noexcept {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = PanelProc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = kPanelClass;
-  ::RegisterClassExW(&wc);
+  RegisterWindowClassOnce({.name = kPanelClass,
+                           .proc = PanelProc,
+                           .instance = instance,
+                           .cursor = IDC_ARROW,
+                           .background = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))});
 }
 
 HWND CreatePanel(HWND parent) noexcept {

@@ -1,5 +1,7 @@
 #include "common/UiDispatcher.h"
 
+#include "common/WindowClass.h"
+
 namespace sweeplet {
 namespace {
 
@@ -11,12 +13,7 @@ std::atomic<UiDispatcher*> g_main{nullptr};
 
 UiDispatcher::UiDispatcher() {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = &UiDispatcher::WndProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = kClassName;
-  ::RegisterClassExW(&wc);  // fails harmlessly when already registered
+  RegisterWindowClassOnce({.name = kClassName, .proc = &UiDispatcher::WndProc, .instance = instance});
   // A message-only window: never visible, not enumerated as a top-level window.
   hwnd_ = ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   if (hwnd_) ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "theme/ActivityDots.h"
+#include "common/WindowClass.h"
 #include "theme/DrawSupport.h"
 
 namespace sweeplet {
@@ -90,13 +91,7 @@ void RaiseAboveSiblings(HWND hwnd) {
 
 HWND CreateActivityIndicator(HWND parent, const RECT& rect) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = IndicatorProc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kIndicatorClass;
-  ::RegisterClassExW(&wc);  // fails harmlessly once the class exists
+  RegisterWindowClassOnce({.name = kIndicatorClass, .proc = IndicatorProc, .instance = instance, .cursor = IDC_ARROW});
   HWND hwnd = ::CreateWindowExW(0, kIndicatorClass, L"", WS_CHILD | WS_CLIPSIBLINGS, rect.left, rect.top,
                                 rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, instance, nullptr);
   if (hwnd != nullptr) RaiseAboveSiblings(hwnd);

@@ -1,5 +1,6 @@
 #include "theme/Logo.h"
 
+#include "common/WindowClass.h"
 #include "theme/DrawSupport.h"
 #include "theme/LogoShape.h"
 
@@ -67,14 +68,8 @@ LRESULT CALLBACK LogoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 HWND CreateLogo(HWND parent, int id, const RECT& rect) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = LogoProc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_HAND);
-  wc.lpszClassName = kLogoClass;
-  ::RegisterClassExW(&wc);  // fails harmlessly once the class exists
+  RegisterWindowClassOnce(
+      {.name = kLogoClass, .proc = LogoProc, .instance = instance, .cursor = IDC_HAND, .style = CS_DBLCLKS});
   // The window text names the logo for accessibility tools.
   return ::CreateWindowExW(0, kLogoClass, L"Orvane", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rect.left, rect.top,
                            rect.right - rect.left, rect.bottom - rect.top, parent,

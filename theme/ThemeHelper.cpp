@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "common/WindowClass.h"
 #include "theme/DrawSupport.h"
 
 namespace sweeplet {
@@ -47,13 +48,7 @@ LRESULT CALLBACK LineProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void RegisterLineClass(HINSTANCE instance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = LineProc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kLineClass;
-  ::RegisterClassExW(&wc);  // fails harmlessly once the class exists
+  RegisterWindowClassOnce({.name = kLineClass, .proc = LineProc, .instance = instance, .cursor = IDC_ARROW});
 }
 
 bool IsTopLevelWindowOfThisThread(HWND hwnd) {
