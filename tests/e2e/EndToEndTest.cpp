@@ -204,12 +204,12 @@ TEST_F(EndToEnd, UninstallEndsTheRunningInstanceWithinAboutOneSecond) {
   EXPECT_EQ(MainWindow(), nullptr);
 }
 
-TEST_F(EndToEnd, UninstallWithNothingRunningReturnsAtOnce) {
-  const ULONGLONG start = ::GetTickCount64();
+// That no 100 ms wait is made with nothing running is shown with a fake in entry_test;
+// a wall-clock bound here would only measure how busy the machine is.
+TEST_F(EndToEnd, UninstallWithNothingRunningEndsAndStartsNothing) {
   Process uninst(L"/uninst");
   EXPECT_TRUE(uninst.WaitExit(20000));
   EXPECT_EQ(uninst.ExitCode(), 0u);
-  EXPECT_LT(::GetTickCount64() - start, 900u);  // no 100 ms wait was needed at all
   EXPECT_EQ(MainWindow(), nullptr);
 }
 
