@@ -29,8 +29,8 @@ Fn SystemProc(const wchar_t* loadedModule, const char* name) noexcept {
   return SystemProc<Fn>(::GetModuleHandleW(loadedModule), name);
 }
 
-// Loads `fileName` (a bare name such as L"dwmapi.dll") from the system folder, and its
-// dependencies from there too. Null when the name carries a path or the DLL is not there.
+// Loads `fileName` (a bare name such as L"dwmapi.dll") from the system folder, looking there
+// first for its dependencies too. Null when the name carries a path or the DLL is not there.
 UniqueModule SystemModule(const wchar_t* fileName) noexcept;
 
 }  // namespace sweeplet
