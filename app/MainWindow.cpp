@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/ControlIds.h"
-#include "app/Dpi.h"
 #include "app/Panel.h"
 #include "app/Switches.h"
 #include "app/TrayIcon.h"
@@ -17,6 +16,7 @@
 #include "autostart/LogonTask.h"
 #include "common/AppGlobals.h"
 #include "common/ComInit.h"
+#include "common/Dpi.h"
 #include "common/ShellOpen.h"
 #include "common/UiDispatcher.h"
 #include "common/Utf.h"

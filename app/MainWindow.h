@@ -111,7 +111,7 @@ class TFrmSweeplet {
 
   UniqueMenu popup_;          // the tray icon's menu (Open, separator, Credits, Quit)
   UniqueAny<HIMAGELIST, ImageList_Destroy> ListIcon;
-  UniqueFont font_, titleFont_, greyFont_;
+  UniqueFont font_, titleFont_;
   int shownPage_ = 0;
   bool activeAtJobStart_ = false;
   NumberSeparators separators_;

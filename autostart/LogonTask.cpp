@@ -6,6 +6,7 @@
 #include "autostart/LogonTaskTesting.h"
 #include "autostart/TaskSchedApi.h"
 #include "common/ComPtr.h"
+#include "common/ModulePath.h"
 #include "common/OleAuto.h"
 #include "common/Utf.h"
 
@@ -32,7 +33,7 @@ bool Got(HRESULT hr, const ComPtr<T>& object) {
 
 // A BSTR argument; empty text needs no allocation, anything else must have been copied.
 bool Text(std::wstring_view text, Bstr& out) {
-  out = Bstr(text);
+  out = MakeBstr(text);
   return out || text.empty();
 }
 
@@ -58,23 +59,8 @@ Connection ConnectToRootFolder() {
   return c;
 }
 
-// The full path of this executable; empty if it cannot be had whole.
-std::wstring ExecutablePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    if (path.size() >= 32768) return {};
-    path.resize(path.size() * 2);  // truncated: long paths exceed MAX_PATH
-  }
-}
-
 void RegisterLogonTask(const Connection& c, std::wstring_view taskName, int delaySeconds) {
-  const std::wstring exe = ExecutablePath();
+  const std::wstring exe = ModulePath();
   if (exe.empty()) return;
   const std::wstring directory = exe.substr(0, exe.find_last_of(L"\\/") + 1);  // keeps the trailing backslash
 
@@ -146,7 +132,7 @@ bool FindInRootFolder(const Connection& c, std::wstring_view taskName) {
     Bstr name;
     if (!Got(tasks->get_Item(index.get(), task.put()), task)) return false;
     if (!Ok(task->get_Name(name.put()))) return false;
-    if (name.view() == taskName) return true;
+    if (BstrView(name) == taskName) return true;
   }
   return false;
 }

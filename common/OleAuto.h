@@ -1,47 +1,31 @@
 #pragma once
 // Owners for the two OLE Automation value types that COM interfaces pass around: BSTR and VARIANT.
 // Link oleaut32.
+#include <windows.h>
 #include <oleauto.h>
 
 #include <string_view>
-#include <utility>
+
+#include "common/UniqueHandle.h"
 
 namespace sweeplet {
 
+namespace detail {
+inline void FreeBstr(BSTR b) noexcept { ::SysFreeString(b); }
+}  // namespace detail
+
 // A BSTR freed with SysFreeString. A null BSTR is the empty string, as in COM itself.
-class Bstr {
- public:
-  Bstr() noexcept = default;
-  // On allocation failure the result is null; check with operator bool where it matters.
-  explicit Bstr(std::wstring_view text) noexcept
-      : b_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  Bstr(Bstr&& other) noexcept : b_(std::exchange(other.b_, nullptr)) {}
-  Bstr& operator=(Bstr&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.b_, nullptr));
-    return *this;
-  }
-  ~Bstr() { reset(); }
+using Bstr = UniqueAny<BSTR, detail::FreeBstr>;
 
-  BSTR get() const noexcept { return b_; }
-  explicit operator bool() const noexcept { return b_ != nullptr; }
-  BSTR release() noexcept { return std::exchange(b_, nullptr); }
-  // The whole text, embedded NULs included.
-  std::wstring_view view() const noexcept { return b_ ? std::wstring_view(b_, ::SysStringLen(b_)) : std::wstring_view(); }
-  void reset(BSTR b = nullptr) noexcept {
-    if (b_) ::SysFreeString(b_);
-    b_ = b;
-  }
-  // For out-parameters: frees what was held first.
-  BSTR* put() noexcept {
-    reset();
-    return &b_;
-  }
+// A copy of `text`, embedded NULs included. Null when the copy cannot be made; check where it matters.
+inline Bstr MakeBstr(std::wstring_view text) noexcept {
+  return Bstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
 
- private:
-  BSTR b_ = nullptr;
-};
+// The whole text, embedded NULs included.
+inline std::wstring_view BstrView(const Bstr& b) noexcept {
+  return b ? std::wstring_view(b.get(), ::SysStringLen(b.get())) : std::wstring_view();
+}
 
 // A VARIANT cleared with VariantClear. Starts as VT_EMPTY (the "no value" argument).
 class Variant {
@@ -61,7 +45,7 @@ class Variant {
   // A VT_BSTR holding a copy of text; VT_EMPTY when the copy cannot be made.
   static Variant String(std::wstring_view text) noexcept {
     Variant v;
-    if (Bstr b(text); b) {
+    if (Bstr b = MakeBstr(text); b) {
       v.v_.vt = VT_BSTR;
       v.v_.bstrVal = b.release();
     }

@@ -5,7 +5,7 @@
 
 namespace sweeplet {
 
-struct WindowClassSpec {
+struct OwnWindowClass {
   const wchar_t* name = nullptr;
   WNDPROC proc = nullptr;
   HINSTANCE instance = nullptr;
@@ -14,15 +14,15 @@ struct WindowClassSpec {
   UINT style = 0;
 };
 
-inline void RegisterWindowClassOnce(const WindowClassSpec& spec) noexcept {
+inline void RegisterWindowClassOnce(const OwnWindowClass& cls) noexcept {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
-  wc.style = spec.style;
-  wc.lpfnWndProc = spec.proc;
-  wc.hInstance = spec.instance;
-  wc.hCursor = spec.cursor ? ::LoadCursorW(nullptr, spec.cursor) : nullptr;
-  wc.hbrBackground = spec.background;
-  wc.lpszClassName = spec.name;
+  wc.style = cls.style;
+  wc.lpfnWndProc = cls.proc;
+  wc.hInstance = cls.instance;
+  wc.hCursor = cls.cursor ? ::LoadCursorW(nullptr, cls.cursor) : nullptr;
+  wc.hbrBackground = cls.background;
+  wc.lpszClassName = cls.name;
   ::RegisterClassExW(&wc);
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "common/MessageWait.h"
 #include "common/UniqueHandle.h"
 
 namespace sweeplet {
@@ -31,17 +32,10 @@ class WorkerThread {
     return true;
   }
 
-  bool Running() const noexcept { return handle_ && ::WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT; }
-
   // Waits for the thread to end, serving messages sent to this thread meanwhile.
   void Join() noexcept {
     if (!handle_) return;
-    HANDLE h = handle_.get();
-    while (::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-      MSG msg;
-      // Peeking dispatches the pending sent messages; nothing posted is removed.
-      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    WaitServingSentMessages(handle_.get());
     handle_.reset();
   }
 

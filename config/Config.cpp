@@ -1,7 +1,8 @@
 #include "config/Config.h"
 
 #include <limits>
-#include <vector>
+
+#include "common/Registry.h"
 
 namespace sweeplet {
 
@@ -61,27 +62,9 @@ std::int32_t TConfig::ReadInteger(std::wstring_view name, std::int32_t def) cons
 std::wstring TConfig::ReadString(std::wstring_view name, std::wstring def) const noexcept {
   if (!FReg) return def;
   try {
-    const std::wstring n(name);
-    DWORD type = 0;
-    DWORD size = 0;
-    if (::RegQueryValueExW(FReg.get(), n.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return def;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return def;
-    // The value may grow between the size query and the read (another instance writing); ask again then.
-    std::vector<wchar_t> buf;
-    for (;;) {
-      buf.assign(size / sizeof(wchar_t) + 1, L'\0');
-      DWORD got = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
-      const LSTATUS st =
-          ::RegQueryValueExW(FReg.get(), n.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &got);
-      if (st == ERROR_MORE_DATA) {
-        size = got;
-        continue;
-      }
-      if (st != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return def;
-      // Stored data need not end with a NUL, nor stop at the first one: the text is what precedes it.
-      const std::wstring_view data(buf.data(), got / sizeof(wchar_t));
-      return std::wstring(data.substr(0, data.find(L'\0')));
-    }
+    std::wstring text;
+    if (ReadRegistryString(FReg.get(), std::wstring(name).c_str(), text) != RegistryRead::kFound) return def;
+    return text;
   } catch (...) {
     return def;
   }

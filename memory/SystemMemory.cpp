@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "memory/MemoryPurge.h"
+#include "common/SystemProc.h"
 
 namespace sweeplet {
 
@@ -17,19 +17,11 @@ struct NtEntryPoints {
   SetSystemInformationFn set = nullptr;
 };
 
-template <typename Fn>
-Fn Resolve(HMODULE module, const char* name) noexcept {
-  if (!module) return nullptr;
-  // Through a plain function pointer: a FARPROC does not convert to a typed one directly.
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
-
 const NtEntryPoints& Nt() noexcept {
   // ntdll is mapped into every process, so no reference is taken. Initialised once, thread-safely.
   static const NtEntryPoints entries = [] {
-    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    return NtEntryPoints{Resolve<QuerySystemInformationFn>(ntdll, "NtQuerySystemInformation"),
-                         Resolve<SetSystemInformationFn>(ntdll, "NtSetSystemInformation")};
+    return NtEntryPoints{SystemProc<QuerySystemInformationFn>(L"ntdll.dll", "NtQuerySystemInformation"),
+                         SystemProc<SetSystemInformationFn>(L"ntdll.dll", "NtSetSystemInformation")};
   }();
   return entries;
 }
@@ -66,9 +58,5 @@ IMemoryApi& SystemMemory() noexcept {
   static SystemMemoryApi api;
   return api;
 }
-
-void QueryMemoryStatus(MemoryStatus& status) noexcept { QueryMemoryStatus(status, SystemMemory()); }
-
-void PurgeMemory() noexcept { PurgeMemory(SystemMemory()); }
 
 }  // namespace sweeplet

@@ -2,7 +2,6 @@
 // The memory engine on the real system: kernel32's global counters and ntdll's system
 // information calls.
 #include "memory/MemoryApi.h"
-#include "memory/MemoryStatus.h"
 
 namespace sweeplet {
 
@@ -15,9 +14,5 @@ class SystemMemoryApi final : public IMemoryApi {
 
 // The process-wide instance; it holds no state of its own and may be used from any thread.
 IMemoryApi& SystemMemory() noexcept;
-
-// QueryMemoryStatus and PurgeMemory against the real system.
-void QueryMemoryStatus(MemoryStatus& status) noexcept;
-void PurgeMemory() noexcept;
 
 }  // namespace sweeplet

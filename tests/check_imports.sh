@@ -12,4 +12,9 @@ for dll in $dlls; do
     *) echo "NOT A SYSTEM DLL: $dll"; status=1 ;;
   esac
 done
+# Per-DPI calls that Windows before 10 version 1607 lacks: looked up at run time (common/Dpi.cpp).
+imports=$(x86_64-w64-mingw32-objdump -p "$exe")
+for fn in GetDpiForWindow GetSystemMetricsForDpi SystemParametersInfoForDpi AdjustWindowRectExForDpi; do
+  if grep -qE "[[:space:]]$fn\$" <<<"$imports"; then echo "IMPORTED, MISSING BEFORE WINDOWS 10 1607: $fn"; status=1; fi
+done
 exit $status

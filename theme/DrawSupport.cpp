@@ -4,21 +4,6 @@
 
 namespace sweeplet::theme_detail {
 
-UINT DpiOf(HWND hwnd) noexcept {
-  // GetDpiForWindow exists from Windows 10 1607 on; look it up so that older systems still start.
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (getDpiForWindow != nullptr && hwnd != nullptr) {
-    const UINT dpi = getDpiForWindow(hwnd);
-    if (dpi != 0) return dpi;
-  }
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
-}
-
 PaintBuffer::PaintBuffer(HDC reference, int width, int height) noexcept : width_(width), height_(height) {
   if (width <= 0 || height <= 0) return;
   dc_.reset(::CreateCompatibleDC(reference));

@@ -1,6 +1,6 @@
 #pragma once
-// What the drawn controls share: the window's DPI, an off-screen 32-bit buffer that both GDI
-// and the vector filler draw into, and the parent's background painted under a control.
+// What the drawn controls share: an off-screen 32-bit buffer that both GDI and the vector
+// filler draw into, and the parent's background painted under a control.
 #include <windows.h>
 
 #include <cstdint>
@@ -12,9 +12,6 @@
 namespace sweeplet::theme_detail {
 
 inline COLORREF ToColorRef(Color c) { return RGB(c.r, c.g, c.b); }
-
-// The DPI of the monitor that shows `hwnd`; the system DPI where Windows cannot tell per window.
-UINT DpiOf(HWND hwnd) noexcept;
 
 inline void DeleteMemoryDc(HDC dc) noexcept { ::DeleteDC(dc); }
 using UniqueMemoryDc = UniqueAny<HDC, DeleteMemoryDc>;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/Dpi.h"
 #include "theme/ButtonStyles.h"
 #include "theme/DrawSupport.h"
 
@@ -38,12 +39,7 @@ HFONT FontFor(HWND button, ButtonData& data, UINT dpi) {
   if (auto own = reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0))) return own;
   if (auto inherited = reinterpret_cast<HFONT>(::SendMessageW(::GetParent(button), WM_GETFONT, 0, 0))) return inherited;
   if (!data.fallbackFont || data.fallbackDpi != dpi) {
-    LOGFONTW lf{};
-    ::SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(lf), &lf, 0);
-    HDC screen = ::GetDC(nullptr);
-    const int systemDpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    lf.lfHeight = ::MulDiv(lf.lfHeight, static_cast<int>(dpi), systemDpi > 0 ? systemDpi : 96);
+    const LOGFONTW lf = DesktopFont(dpi);
     data.fallbackFont.reset(::CreateFontIndirectW(&lf));
     data.fallbackDpi = dpi;
   }
@@ -67,7 +63,7 @@ void Render(HWND button, ButtonData& data, HDC target) {
   const TStyledButtonAttributes& look =
       data.states.For(PickButtonState(enabled, (buttonState & BST_PUSHED) != 0, data.down, data.hot));
 
-  const UINT dpi = DpiOf(button);
+  const UINT dpi = WindowDpi(button);
   const float scale = static_cast<float>(dpi) / 96.0f;
   const float w = static_cast<float>(client.right), h = static_cast<float>(client.bottom);
   float radius = 0;

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "common/Dpi.h"
 #include "common/WindowClass.h"
 #include "theme/DrawSupport.h"
 
@@ -97,7 +98,7 @@ void TThemeHelper::Detach() noexcept {
 }
 
 int TThemeHelper::LineHeight() const noexcept {
-  return ::MulDiv(2, static_cast<int>(theme_detail::DpiOf(FForm)), 96);
+  return Scale(2, WindowDpi(FForm));
 }
 
 LRESULT CALLBACK TThemeHelper::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {

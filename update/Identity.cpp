@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "common/ModulePath.h"
+#include "common/Registry.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
 #include "update/ClientIdLayout.h"
@@ -50,37 +52,6 @@ std::string NewClientId() {
   return MakeClientId(parts);
 }
 
-// Reads the REG_SZ value `name`; false when it is missing, unreadable or not a string.
-bool ReadString(HKEY key, const wchar_t* name, std::wstring& out) {
-  DWORD bytes = 0;
-  LSTATUS status = ::RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes);
-  while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
-    std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    status = ::RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, buffer.data(), &size);
-    if (status == ERROR_SUCCESS) {
-      buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
-      out = std::move(buffer);
-      return true;
-    }
-    bytes = size;  // the value grew in between: try again with its new size
-  }
-  return false;
-}
-
-std::wstring ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 }  // namespace
 
 std::wstring GetClientId() noexcept {
@@ -90,19 +61,18 @@ std::wstring GetClientId() noexcept {
                           nullptr) != ERROR_SUCCESS) {
       return {};
     }
-    const LSTATUS found = ::RegQueryValueExW(key.get(), kClientIdValue, nullptr, nullptr, nullptr, nullptr);
-    if (found == ERROR_FILE_NOT_FOUND) {
-      const std::wstring id = Widen(NewClientId());
-      if (::RegSetValueExW(key.get(), kClientIdValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(id.c_str()),
-                           static_cast<DWORD>((id.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS) {
+    std::wstring id;
+    RegistryRead read = ReadRegistryString(key.get(), kClientIdValue, id);
+    if (read == RegistryRead::kMissing) {
+      const std::wstring made = Widen(NewClientId());
+      if (::RegSetValueExW(key.get(), kClientIdValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(made.c_str()),
+                           static_cast<DWORD>((made.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS) {
         return {};
       }
-    } else if (found != ERROR_SUCCESS) {
-      return {};
+      // Read back, as on every later run.
+      read = ReadRegistryString(key.get(), kClientIdValue, id);
     }
-    std::wstring id;
-    if (!ReadString(key.get(), kClientIdValue, id)) return {};
-    return id;
+    return read == RegistryRead::kFound ? id : std::wstring();
   } catch (...) {
     return {};
   }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/AppGlobals.h"
+#include "common/MessageWait.h"
 #include "common/UiDispatcher.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
@@ -82,17 +83,6 @@ void RunCheck(const std::shared_ptr<CheckJob>& job) noexcept {
   }
 }
 
-// Waits for `event` while still answering messages sent from other threads, so that the
-// worker's hand-off to this thread can run.
-void WaitServingSentMessages(HANDLE event) {
-  for (;;) {
-    MSG msg;
-    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &event, INFINITE, QS_SENDMESSAGE, 0);
-    if (woken != WAIT_OBJECT_0 + 1) return;
-  }
-}
-
 }  // namespace
 
 void CheckUpdate(std::wstring serviceUrl, UpdateDoneProc done, int dialogOffset, UpdateWindowContext window) noexcept {
@@ -114,6 +104,7 @@ void CheckUpdate(std::wstring serviceUrl, UpdateDoneProc done, int dialogOffset,
       worker.detach();
       return;
     }
+    // The worker hands its reply to this thread before it ends.
     WaitServingSentMessages(job->finished.get());
     worker.join();
   } catch (...) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/Dpi.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
 #include "resources/resource.h"
@@ -50,7 +51,6 @@ class Prompt {
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
 
  private:
-  int Scale(int value) const { return ::MulDiv(value, static_cast<int>(dpi_), 96); }
   HWND Child(int id) const { return ::GetDlgItem(hwnd_, id); }
   HWND AddChild(const wchar_t* className, const std::wstring& text, DWORD style, int id);
   void Create();
@@ -92,19 +92,17 @@ void Prompt::Create() {
   }
   if (standsAlone_) {
     // Without an owner the prompt is a window of its own, with a taskbar button that needs an icon.
-    const UINT dpi = ::GetDpiForWindow(hwnd_);
+    const UINT dpi = WindowDpi(hwnd_);
     smallIcon_.reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                     ::GetSystemMetricsForDpi(SM_CXSMICON, dpi),
-                                                     ::GetSystemMetricsForDpi(SM_CYSMICON, dpi), 0)));
+                                                     SystemMetricForDpi(SM_CXSMICON, dpi),
+                                                     SystemMetricForDpi(SM_CYSMICON, dpi), 0)));
     if (smallIcon_) ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   }
 }
 
 void Prompt::Layout(UINT dpi) {
   dpi_ = dpi;
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  ::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_);
+  const NONCLIENTMETRICSW metrics = NonClientMetrics(dpi_);
   font_.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
   LOGFONTW underlined = metrics.lfMessageFont;
   underlined.lfUnderline = TRUE;
@@ -115,7 +113,7 @@ void Prompt::Layout(UINT dpi) {
                      FALSE);
     }
   }
-  const int iconSize = Scale(kIconSize);
+  const int iconSize = Scale(kIconSize, dpi_);
   // The system's warning icon, drawn for this scale rather than stretched from 32 pixels.
   if (auto* icon = static_cast<HICON>(::LoadImageW(nullptr, IDI_WARNING, IMAGE_ICON, iconSize, iconSize, 0))) {
     ::SendMessageW(Child(kPromptIconId), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
@@ -124,7 +122,7 @@ void Prompt::Layout(UINT dpi) {
 
   // Measure the question and the button captions in the prompt's font.
   const std::wstring question = Widen(UpdateText(kUpdateQuestion, options_.language));
-  RECT textRect{0, 0, Scale(kMaxTextWidth), 0};
+  RECT textRect{0, 0, Scale(kMaxTextWidth, dpi_), 0};
   int captionWidth = 0;
   if (HDC dc = ::GetDC(hwnd_)) {
     HGDIOBJ old = ::SelectObject(dc, font_.get());
@@ -140,26 +138,27 @@ void Prompt::Layout(UINT dpi) {
     ::ReleaseDC(hwnd_, dc);
   }
 
-  const int margin = Scale(kMargin);
+  const int margin = Scale(kMargin, dpi_);
   const int textWidth = textRect.right - textRect.left;
   const int textHeight = textRect.bottom - textRect.top;
-  const int buttonWidth = std::max(Scale(kButtonWidth), captionWidth + Scale(kButtonPadding));
-  const int buttonHeight = Scale(kButtonHeight);
-  const int buttonGap = Scale(kButtonGap);
+  const int buttonWidth = std::max(Scale(kButtonWidth, dpi_), captionWidth + Scale(kButtonPadding, dpi_));
+  const int buttonHeight = Scale(kButtonHeight, dpi_);
+  const int buttonGap = Scale(kButtonGap, dpi_);
   const int contentHeight = std::max(iconSize, textHeight);
-  const int buttonsTop = margin + contentHeight + Scale(kTextToButtons);
+  const int buttonsTop = margin + contentHeight + Scale(kTextToButtons, dpi_);
+  const int iconGap = Scale(kIconGap, dpi_);
   const int clientWidth =
-      std::max(margin + iconSize + Scale(kIconGap) + textWidth + margin, 2 * buttonWidth + buttonGap + 2 * margin);
+      std::max(margin + iconSize + iconGap + textWidth + margin, 2 * buttonWidth + buttonGap + 2 * margin);
   const int clientHeight = buttonsTop + buttonHeight + margin;
 
-  RECT outer{0, 0, clientWidth, clientHeight};
-  ::AdjustWindowRectExForDpi(&outer, kStyle, FALSE, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi_);
-  const int outerWidth = outer.right - outer.left;
-  int outerHeight = outer.bottom - outer.top;
+  const SIZE outer = OuterSizeForClient(clientWidth, clientHeight, kStyle,
+                                        static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi_);
+  const int outerWidth = outer.cx;
+  int outerHeight = outer.cy;
 
   ::SetWindowPos(Child(kPromptIconId), nullptr, margin, margin, iconSize, iconSize, SWP_NOZORDER | SWP_NOACTIVATE);
   const int textTop = margin + (textHeight < iconSize ? (iconSize - textHeight) / 2 : 0);
-  ::SetWindowPos(Child(kPromptTextId), nullptr, margin + iconSize + Scale(kIconGap), textTop, textWidth, textHeight,
+  ::SetWindowPos(Child(kPromptTextId), nullptr, margin + iconSize + iconGap, textTop, textWidth, textHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   const int buttonsLeft = (clientWidth - (2 * buttonWidth + buttonGap)) / 2;
   ::SetWindowPos(Child(IDYES), nullptr, buttonsLeft, buttonsTop, buttonWidth, buttonHeight,
@@ -170,14 +169,14 @@ void Prompt::Layout(UINT dpi) {
   if (!info_.style.empty()) {
     const int offset = options_.dialogOffset;
     const int frame = outerHeight - clientHeight;
-    outerHeight += Scale(kNoticeGrow - offset);
+    outerHeight += Scale(kNoticeGrow - offset, dpi_);
     // Heights are outer, tops are inside the prompt: the line falls between the buttons and the row.
-    int lineTop = outerHeight - Scale(kLineFromBottom - offset);
-    int rowTop = outerHeight - Scale(kRowFromBottom - offset);
-    const int rowHeight = Scale(kRowHeight);
+    int lineTop = outerHeight - Scale(kLineFromBottom - offset, dpi_);
+    int rowTop = outerHeight - Scale(kRowFromBottom - offset, dpi_);
+    const int rowHeight = Scale(kRowHeight, dpi_);
     // The numbers fit the platform's usual frame. A thinner frame would put the line on the
     // buttons, a thicker one the row out of sight: keep both in view, the row first.
-    const int clearance = buttonsTop + buttonHeight + Scale(kLineClearance) - lineTop;
+    const int clearance = buttonsTop + buttonHeight + Scale(kLineClearance, dpi_) - lineTop;
     if (clearance > 0) {
       lineTop += clearance;
       rowTop += clearance;
@@ -187,9 +186,9 @@ void Prompt::Layout(UINT dpi) {
       lineTop -= overflow;
       rowTop -= overflow;
     }
-    ::SetWindowPos(Child(kPromptLineId), nullptr, 0, lineTop, clientWidth, std::max(1, Scale(1)),
+    ::SetWindowPos(Child(kPromptLineId), nullptr, 0, lineTop, clientWidth, std::max(1, Scale(1, dpi_)),
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    const int rowLeft = Scale(kRowLeft);
+    const int rowLeft = Scale(kRowLeft, dpi_);
     for (int id : {kPromptHoldId, kPromptNoteId}) {
       if (HWND row = Child(id)) {
         ::SetWindowPos(row, nullptr, rowLeft, rowTop, clientWidth - 2 * rowLeft, rowHeight,
@@ -225,10 +224,10 @@ INT_PTR Prompt::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_INITDIALOG: {
       Create();
-      Layout(::GetDpiForWindow(hwnd_));
+      Layout(WindowDpi(hwnd_));
       Centre();
       // Centring may have moved the prompt to a monitor of another scale.
-      if (const UINT dpi = ::GetDpiForWindow(hwnd_); dpi != dpi_) {
+      if (const UINT dpi = WindowDpi(hwnd_); dpi != dpi_) {
         Layout(dpi);
         Centre();
       }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "common/Dpi.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
 #include "update/OpenLink.h"
@@ -28,14 +29,11 @@ struct NoticeBar {
 
 NoticeBar* FindBar(HWND parent);
 
-int BarHeight(HWND parent) { return ::MulDiv(kBarHeight, static_cast<int>(::GetDpiForWindow(parent)), 96); }
+int BarHeight(HWND parent) { return Scale(kBarHeight, WindowDpi(parent)); }
 
 void UpdateFont(NoticeBar& state, UINT dpi) {
   if (state.font && state.fontDpi == dpi) return;
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  ::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi);
-  LOGFONTW bold = metrics.lfStatusFont;
+  LOGFONTW bold = NonClientMetrics(dpi).lfStatusFont;
   bold.lfWeight = FW_BOLD;
   state.font.reset(::CreateFontIndirectW(&bold));
   state.fontDpi = dpi;
@@ -47,7 +45,7 @@ void PlaceBar(HWND parent, NoticeBar& state) {
   RECT client{};
   ::GetClientRect(parent, &client);
   const int height = BarHeight(parent);
-  UpdateFont(state, ::GetDpiForWindow(parent));
+  UpdateFont(state, WindowDpi(parent));
   ::SetWindowPos(state.bar, nullptr, 0, client.bottom - height, client.right, height, SWP_NOZORDER | SWP_NOACTIVATE);
   const int edge = -1;  // one part, as wide as the bar
   ::SendMessageW(state.bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&edge));

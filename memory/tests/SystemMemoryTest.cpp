@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include "memory/MemoryPurge.h"
+#include "memory/MemoryStatus.h"
+
 namespace sweeplet {
 namespace {
 
 TEST(SystemMemory, SnapshotAgreesWithTheSystemCounters) {
   MemoryStatus s;
-  QueryMemoryStatus(s);
+  QueryMemoryStatus(s, SystemMemory());
   MEMORYSTATUSEX ex{};
   ex.dwLength = sizeof ex;
   ASSERT_TRUE(::GlobalMemoryStatusEx(&ex));
@@ -31,7 +34,7 @@ TEST(SystemMemory, FileCacheQueryAcceptsThe64BitLayout) {
   MemoryStatus s;
   s.AvailWork = s.TotalWork = 0xDEADBEEF;
   s.UsageWork = -1.0f;
-  QueryMemoryStatus(s);
+  QueryMemoryStatus(s, SystemMemory());
   // A rejected block size would have left the markers in place.
   EXPECT_NE(s.TotalWork, 0xDEADBEEFu);
   EXPECT_LE(s.AvailWork, s.TotalWork);
@@ -47,9 +50,9 @@ TEST(SystemMemory, SystemCallsAreFound) {
 }
 
 TEST(SystemMemory, PurgeReturns) {
-  PurgeMemory();
+  PurgeMemory(SystemMemory());
   MemoryStatus s;
-  QueryMemoryStatus(s);
+  QueryMemoryStatus(s, SystemMemory());
   EXPECT_GT(s.TotalPhys, 0u);
 }
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "common/Dpi.h"
 #include "common/UniqueHandle.h"
 #include "theme/ActivityIndicator.h"
 #include "theme/ButtonStyles.h"
-#include "theme/DrawSupport.h"
 #include "theme/Logo.h"
 #include "theme/StyledButton.h"
 #include "theme/ThemeHelper.h"
@@ -49,7 +49,7 @@ HWND Label(HWND parent, const wchar_t* text, RECT r, DWORD style = SS_LEFT) {
 
 void CreateControls(HWND hwnd) {
   g_demo.theme = std::make_unique<TThemeHelper>(hwnd);
-  g_demo.dpi = theme_detail::DpiOf(hwnd);
+  g_demo.dpi = WindowDpi(hwnd);
   const int line = ::MulDiv(g_demo.theme->LineHeight(), 96, static_cast<int>(g_demo.dpi));
 
   LOGFONTW lf{};

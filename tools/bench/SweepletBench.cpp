@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "common/SystemProc.h"
 #include "common/UiDispatcher.h"
 #include "i18n/TranslateWin.h"
 #include "tests/e2e/Driver.h"
@@ -48,8 +49,7 @@ struct VmCountersEx {
 SIZE_T PrivateBytes(HANDLE process) {
   // Wine reports private usage only through the VM counters.
   using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-  auto query = reinterpret_cast<Query>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  static const auto query = SystemProc<Query>(L"ntdll.dll", "NtQueryInformationProcess");
   VmCountersEx counters{};
   if (query && query(process, static_cast<PROCESSINFOCLASS>(3 /* ProcessVmCounters */), &counters, sizeof(counters), nullptr) == 0) return counters.PrivateUsage;
   return 0;
