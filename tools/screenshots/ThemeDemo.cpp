@@ -1,5 +1,5 @@
 // A stand-in for the main window's Home page built from the appearance controls, for looking
-// at them: theme_demo.exe [--busy] [--config] [--hover] [--focus] [--shot file.txt]. With --shot it writes
+// at them: ThemeDemo.exe [--busy] [--config] [--hover] [--focus] [--shot file.txt]. With --shot it writes
 // the window's screen rectangle ("left top width height") to the file once it has painted,
 // waits three seconds for the picture to be taken, and exits.
 #include <windows.h>
