@@ -102,34 +102,39 @@ wine_desktop() {
   wineserver -w
 }
 
-# Starts Xvfb on a free display unless one is given (set SWEEPLET_FORCE_XVFB to start one anyway);
-# sets DISPLAY. Fails, saying why, when the display does not come up.
+# Starts Xvfb on a free display from :90 up unless one is given (set SWEEPLET_FORCE_XVFB to start
+# one anyway); sets DISPLAY. Fails, saying why, when no display comes up.
 start_xvfb() {
   if [ -n "${DISPLAY:-}" ] && [ -z "${SWEEPLET_FORCE_XVFB:-}" ]; then return 0; fi
   if ! command -v Xvfb >/dev/null; then
     echo "start_xvfb: Xvfb is not installed" >&2
     return 1
   fi
-  # Xvfb picks a free display itself and writes its number once it accepts clients: no race
-  # with other servers starting at the same time.
-  local number log
-  number="$(mktemp)" log="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp 3>"$number" >"$log" 2>&1 &
-  XVFB_PID=$!
-  for _ in $(seq 150); do
-    if grep -q '^[0-9][0-9]*$' "$number" 2>/dev/null; then
-      export DISPLAY=":$(cat "$number")"
-      rm -f "$number" "$log"
-      return 0
-    fi
-    kill -0 "$XVFB_PID" 2>/dev/null || break
-    sleep 0.1
+  local d=90 ready log
+  ready="$(mktemp)" log="$(mktemp)"
+  for _ in 1 2 3 4 5; do
+    while [ -e "/tmp/.X${d}-lock" ]; do d=$((d + 1)); done
+    # Xvfb writes the display's number once it accepts clients. When another server took the
+    # number first, it ends, and the next one is tried.
+    : >"$ready"
+    Xvfb ":$d" -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp 3>"$ready" >"$log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 150); do
+      if [ -s "$ready" ]; then
+        export DISPLAY=":$d"
+        rm -f "$ready" "$log"
+        return 0
+      fi
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+    d=$((d + 1))
   done
   echo "start_xvfb: no display came up; Xvfb said:" >&2
   sed 's/^/  /' "$log" >&2
-  kill "$XVFB_PID" 2>/dev/null || true
-  XVFB_PID=""
-  rm -f "$number" "$log"
+  rm -f "$ready" "$log"
   return 1
 }
 

@@ -11,7 +11,7 @@ mkdir -p "$out"
 
 own_display
 ready_wine_prefix "$ROOT/build/update-shot-prefix"
-export LC_ALL=en_US.UTF-8
+export LC_ALL=en_US.UTF-8 2>/dev/null
 link_cjk_font
 wine_desktop shot 1024x768 96
 
