@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "common/UniqueHandle.h"
 
 namespace sweeplet {
 namespace {
@@ -129,12 +132,62 @@ TEST(EnablePrivilegeOnTheSystem, UnknownNameIsFalse) {
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NO_SUCH_PRIVILEGE));
 }
 
-TEST(EnablePrivilegeOnTheSystem, KnownPrivilegesCanBeAsked) {
-  // Whether the token holds them depends on the account; the call must simply come back.
-  EnablePrivilege(kIncreaseQuotaPrivilege, true);
-  EnablePrivilege(kProfileSingleProcessPrivilege, true);
-  SUCCEED();
+// The privilege's attributes in this process's token; nothing when the token does not hold it.
+std::optional<DWORD> TokenAttributes(const wchar_t* name) {
+  LUID luid{};
+  HANDLE raw = nullptr;
+  if (!::LookupPrivilegeValueW(nullptr, name, &luid) ||
+      !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+    ADD_FAILURE() << "cannot read the process token";
+    return std::nullopt;
+  }
+  UniqueHandle token(raw);
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenPrivileges, nullptr, 0, &size);
+  std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);  // DWORD-aligned, as TOKEN_PRIVILEGES needs
+  if (!::GetTokenInformation(token.get(), TokenPrivileges, buffer.data(), size, &size)) {
+    ADD_FAILURE() << "cannot read the token's privileges";
+    return std::nullopt;
+  }
+  const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
+  for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+    const LUID_AND_ATTRIBUTES& p = privileges->Privileges[i];
+    if (p.Luid.LowPart == luid.LowPart && p.Luid.HighPart == luid.HighPart) return p.Attributes;
+  }
+  return std::nullopt;
 }
+
+bool Enabled(std::optional<DWORD> attributes) {
+  return attributes && (*attributes & SE_PRIVILEGE_ENABLED) != 0;
+}
+
+class PrivilegeOfTheProcess : public ::testing::TestWithParam<const wchar_t*> {};
+
+// Whether the token holds the privilege depends on the account; the answer must match the token
+// either way, and the token must be in the state asked for.
+TEST_P(PrivilegeOfTheProcess, AnswerMatchesTheToken) {
+  const wchar_t* name = GetParam();
+  const std::optional<DWORD> before = TokenAttributes(name);
+
+  const bool enabled = EnablePrivilege(name, true);
+  const DWORD error = ::GetLastError();
+  const std::optional<DWORD> after = TokenAttributes(name);
+  EXPECT_EQ(enabled, after.has_value());
+  if (!after) {
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_NOT_ALL_ASSIGNED));
+    return;
+  }
+  EXPECT_TRUE(Enabled(after));
+
+  EXPECT_TRUE(EnablePrivilege(name, false));
+  EXPECT_FALSE(Enabled(TokenAttributes(name)));
+
+  EnablePrivilege(name, Enabled(before));  // the token as the test found it
+  EXPECT_EQ(Enabled(TokenAttributes(name)), Enabled(before));
+}
+
+INSTANTIATE_TEST_SUITE_P(PurgePrivileges, PrivilegeOfTheProcess,
+                         ::testing::Values(kIncreaseQuotaPrivilege, kProfileSingleProcessPrivilege));
 
 }  // namespace
 }  // namespace sweeplet

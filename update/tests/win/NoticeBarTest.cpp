@@ -147,9 +147,33 @@ TEST(NoticeBarTest, DrawsItsTextInRed) {
   EXPECT_GT(red, 20);
 }
 
+int CountThreadWindows() {
+  int n = 0;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND, LPARAM p) -> BOOL {
+        ++*reinterpret_cast<int*>(p);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&n));
+  return n;
+}
+
 TEST(NoticeBarTest, WithoutAWindowNothingHappens) {
-  ShowUpdateStatus(nullptr, L"https://n.example/", "en");
-  ShowUpdateStatus(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234)), L"https://n.example/", "en");
+  HWND gone = nullptr;
+  {
+    testing::TestWindow window;
+    gone = window.get();
+  }
+  const HWND never = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+  ASSERT_FALSE(::IsWindow(gone));
+  ASSERT_FALSE(::IsWindow(never));
+  const int windows = CountThreadWindows();
+
+  for (HWND target : {HWND{nullptr}, never, gone}) ShowUpdateStatus(target, L"https://n.example/", "en");
+
+  // Neither a bar nor its tooltip was made as a window of its own instead.
+  EXPECT_EQ(CountThreadWindows(), windows);
 }
 
 }  // namespace

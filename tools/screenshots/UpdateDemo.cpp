@@ -1,7 +1,7 @@
 // Pictures of what the update service makes the user see, taken from the real code paths:
 //   UpdateDemo --prompt <file.png>   the update prompt with a "hold" check box under its line
 //   UpdateDemo --bar <file.png>      the main window with the notice bar along its bottom
-// Not a test: update/tests/make_shots.sh runs it on a virtual desktop with window frames.
+// Not a test: tools/screenshots/make_update_shots.sh runs it on a virtual desktop with window frames.
 #include <windows.h>
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-// Command-line driver used by scripts/screenshot and scripts/bench:
+// Command-line driver used by scripts/screenshot:
 //   SweepletDrive shot <file.png> [--page home|config] [--clean] [--inactive]
 // starts Sweeplet.exe, waits for its window, optionally switches the page, captures the window.
 #include <windows.h>

@@ -1,5 +1,5 @@
 // A stand-in for the main window's Home page built from the appearance controls, for looking
-// at them: theme_demo.exe [--busy] [--config] [--hover] [--focus] [--shot file.txt]. With --shot it writes
+// at them: ThemeDemo.exe [--busy] [--config] [--hover] [--focus] [--shot file.txt]. With --shot it writes
 // the window's screen rectangle ("left top width height") to the file once it has painted,
 // waits three seconds for the picture to be taken, and exits.
 #include <windows.h>
@@ -183,10 +183,14 @@ int wmain(int argc, wchar_t** argv) {
   ::UpdateWindow(hwnd);
   RECT hoverOver{};
   ::GetWindowRect(g_demo.donate, &hoverOver);
+  const POINT away{::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1};
+  const POINT over{(hoverOver.left + hoverOver.right) / 2, (hoverOver.top + hoverOver.bottom) / 2};
+  ::SetCursorPos(away.x, away.y);
+  // Wine's virtual desktop can miss a pointer move made this early, while it still starts up:
+  // the pointer comes over the button once more, from away, before the picture.
   if (g_demo.options.hover) {
-    ::SetCursorPos((hoverOver.left + hoverOver.right) / 2, (hoverOver.top + hoverOver.bottom) / 2);
-  } else {
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    ::SetCursorPos(over.x, over.y);
+    ::SetTimer(hwnd, 3, 600, nullptr);
   }
   if (g_demo.options.focus) {
     // As after a Tab key: the focus on the Config button, with keyboard cues shown.
@@ -202,6 +206,12 @@ int wmain(int argc, wchar_t** argv) {
       ::RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
       if (!SaveWindowRect(hwnd, g_demo.options.shot)) return 2;
       ::SetTimer(hwnd, 2, 3000, nullptr);
+      continue;
+    }
+    if (m.message == WM_TIMER && m.hwnd == hwnd && m.wParam == 3) {
+      ::KillTimer(hwnd, 3);
+      ::SetCursorPos(away.x, away.y);
+      ::SetCursorPos(over.x, over.y);
       continue;
     }
     if (m.message == WM_TIMER && m.hwnd == hwnd && m.wParam == 2) {

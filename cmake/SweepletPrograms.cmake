@@ -1,0 +1,19 @@
+# sweeplet_program(<name> [WIN32] SOURCES ... [LIBS ...])
+# A Windows program of ours. Sweeplet.exe itself, or a tool that sits next to it, where the
+# drivers look for it.
+function(sweeplet_program name)
+  cmake_parse_arguments(P "WIN32" "" "SOURCES;LIBS" ${ARGN})
+  if(P_WIN32)
+    add_executable(${name} WIN32 ${P_SOURCES})
+  else()
+    add_executable(${name} ${P_SOURCES})
+  endif()
+  target_link_libraries(${name} PRIVATE ${P_LIBS})
+  # Our programs enter at wmain or wWinMain: MSVC's linker finds them by itself, mingw's is told.
+  if(MINGW)
+    target_link_options(${name} PRIVATE -municode)
+  endif()
+  if(NOT name STREQUAL "Sweeplet")
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY $<TARGET_FILE_DIR:Sweeplet>)
+  endif()
+endfunction()
