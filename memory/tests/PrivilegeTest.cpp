@@ -125,14 +125,14 @@ TEST(EnablePrivilege, ExceptionIsDroppedAndTheTokenStillClosed) {
 }
 
 TEST(EnablePrivilegeOnTheSystem, UnknownNameIsFalse) {
-  EXPECT_FALSE(EnablePrivilege(L"SeNoSuchThingPrivilege", true));
+  EXPECT_FALSE(EnablePrivilege(L"SeNoSuchThingPrivilege", true, SystemTokenApi()));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NO_SUCH_PRIVILEGE));
 }
 
 TEST(EnablePrivilegeOnTheSystem, KnownPrivilegesCanBeAsked) {
   // Whether the token holds them depends on the account; the call must simply come back.
-  EnablePrivilege(kIncreaseQuotaPrivilege, true);
-  EnablePrivilege(kProfileSingleProcessPrivilege, true);
+  EnablePrivilege(kIncreaseQuotaPrivilege, true, SystemTokenApi());
+  EnablePrivilege(kProfileSingleProcessPrivilege, true, SystemTokenApi());
   SUCCEED();
 }
 
