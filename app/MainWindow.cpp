@@ -2,20 +2,21 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "app/ControlIds.h"
+#include "app/Entry.h"
 #include "app/Panel.h"
 #include "app/Switches.h"
 #include "app/TrayIcon.h"
 #include "app/logic/AutoClean.h"
 #include "app/logic/StatusLines.h"
 #include "app/logic/UserLocale.h"
-#include "autostart/LogonTask.h"
 #include "common/AppGlobals.h"
-#include "common/ComInit.h"
 #include "common/Dpi.h"
 #include "common/ShellOpen.h"
 #include "common/UiDispatcher.h"
@@ -43,6 +44,46 @@ const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
 constexpr std::array<const wchar_t*, 7> kPercentItems = {L"30", L"40", L"50", L"60", L"70", L"80", L"90"};
 constexpr std::array<const wchar_t*, 7> kMinuteItems = {L"5", L"10", L"20", L"30", L"40", L"50", L"60"};
+
+// One automatic-cleaning setting of the Config page: a check box and the list it enables, the two
+// values that store them, and the fields the automatic rule reads them into. Loading, the change
+// handlers and the status tick all go by this table.
+struct AutoSetting {
+  int box;
+  int list;
+  const wchar_t* enabledName;  // Boolean: the box is checked and the list enabled
+  const wchar_t* limitName;    // Integer: the position selected in the list
+  int defaultPosition;
+  std::span<const wchar_t* const> items;
+  bool AutoCleanSettings::*on;
+  std::string AutoCleanSettings::*text;
+};
+
+constexpr AutoSetting kAutoSettings[] = {
+    {IdChkUsagePhys, IdEditUsagePhys, L"enabled_usage_phys", L"limit_usage_phys", 6, kPercentItems,
+     &AutoCleanSettings::usagePhys, &AutoCleanSettings::usagePhysText},
+    {IdChkUsagePage, IdEditUsagePage, L"enabled_usage_page", L"limit_usage_page", 6, kPercentItems,
+     &AutoCleanSettings::usagePage, &AutoCleanSettings::usagePageText},
+    {IdChkUsageWork, IdEditUsageWork, L"enabled_usage_work", L"limit_usage_work", 6, kPercentItems,
+     &AutoCleanSettings::usageWork, &AutoCleanSettings::usageWorkText},
+    {IdChkMinute, IdEditMinute, L"enabled_minute", L"limit_minute", 3, kMinuteItems, &AutoCleanSettings::minute,
+     &AutoCleanSettings::minuteText},
+};
+static_assert(std::ranges::all_of(kAutoSettings,
+                                  [](const AutoSetting& s) {
+                                    return s.defaultPosition >= 0 &&
+                                           static_cast<size_t>(s.defaultPosition) < s.items.size();
+                                  }),
+              "every default names an item of its list");
+
+const AutoSetting* FindAutoSetting(int id) {
+  for (const AutoSetting& s : kAutoSettings) {
+    if (s.box == id || s.list == id) return &s;
+  }
+  return nullptr;
+}
+
+constexpr wchar_t kCleanOnTrayName[] = L"cleanontray";
 
 std::wstring LinkUrl(const char* scheme, const char* pathAndQuery) {
   return Widen(std::string(scheme) + "://" + kLinkHost + pathAndQuery);
@@ -75,7 +116,7 @@ struct Placement {
 }  // namespace
 
 TFrmSweeplet::TFrmSweeplet(const StartOptions& options, const Services& services)
-    : options_(options), services_(services) {}
+    : options_(options), services_(services), logonTask_(kLogonTaskName, *services.taskScheduler) {}
 
 TFrmSweeplet::~TFrmSweeplet() {
   if (hwnd_) ::DestroyWindow(hwnd_);
@@ -244,8 +285,7 @@ void TFrmSweeplet::FormCreate() {
   step("tray");
 
   if (options_.firstArgument == kSwitchInstall) {
-    ComInit com;
-    if (com.Succeeded()) SetLogonTask(kLogonTaskName, true, 60);
+    logonTask_.Set(true, 60);
     step("install");
   }
   LoadConfig();
@@ -253,8 +293,8 @@ void TFrmSweeplet::FormCreate() {
   FCanClose = false;
   NextTime = Now();
   step("nexttime");
-  EnablePrivilege(kIncreaseQuotaPrivilege, true);
-  EnablePrivilege(kProfileSingleProcessPrivilege, true);
+  EnablePrivilege(kIncreaseQuotaPrivilege, true, *services_.token);
+  EnablePrivilege(kProfileSingleProcessPrivilege, true, *services_.token);
   step("privileges");
   TmrStatusTimer();
   step("status");
@@ -308,10 +348,8 @@ void TFrmSweeplet::CreateControls() {
   Indicator = CreateActivityIndicator(Card1, none);
   ::SetWindowLongPtrW(Indicator, GWLP_ID, IdIndicator);
   BtnClean = CreateStyledButton(Card1, IdBtnClean, L"정리하기", "Outline", 6, none, false);
-  // On systems with right-to-left language support the caption of the physical line reads right to left.
-  wchar_t layout[4] = {};
-  if (::GetSystemMetrics(SM_MIDEASTENABLED) ||
-      (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IREADINGLAYOUT, layout, 4) > 0 && layout[0] == L'1')) {
+  // Where the language reads right to left, so does the caption of the physical line.
+  if (ReadsRightToLeft()) {
     ::SetWindowLongPtrW(LblPhys, GWL_EXSTYLE, ::GetWindowLongPtrW(LblPhys, GWL_EXSTYLE) | WS_EX_RTLREADING);
   }
 
@@ -329,11 +367,11 @@ void TFrmSweeplet::CreateControls() {
   ChkAutoStart = MakeChild(Card2, L"BUTTON", L"부팅시 실행하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkAutoStart);
   ChkCleanOnTray = MakeChild(Card2, L"BUTTON", L"트레이 아이콘 클릭시 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkCleanOnTray);
   EditInfo = MakeChild(Card2, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, IdEditInfo);
-  for (HWND list : {EditUsagePhys, EditUsagePage, EditUsageWork}) {
-    for (const wchar_t* item : kPercentItems) ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (const AutoSetting& setting : kAutoSettings) {
+    HWND list = ConfigControl(setting.list);
+    for (const wchar_t* item : setting.items) ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    ::EnableWindow(list, FALSE);
   }
-  for (const wchar_t* item : kMinuteItems) ::SendMessageW(EditMinute, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
-  for (HWND list : {EditUsagePhys, EditUsagePage, EditUsageWork, EditMinute}) ::EnableWindow(list, FALSE);
 
   // The version line: a click takes the focus away, so no caret or selection stays in it.
   ::SetWindowSubclass(
@@ -452,11 +490,11 @@ void TFrmSweeplet::BtnHomeClick(HWND sender) {
   } else if (sender == BtnConfig) {
     ShowPage(1);
   } else if (sender == BtnDonate) {
-    ShellOpen(LinkUrl("https", "/donate?sweeplet"));
+    services_.links->Open(LinkUrl("https", "/donate?sweeplet"));
   }
 }
 
-void TFrmSweeplet::SVGIconImage1Click() { ShellOpen(LinkUrl("http", "/sweeplet")); }
+void TFrmSweeplet::SVGIconImage1Click() { services_.links->Open(LinkUrl("http", "/sweeplet")); }
 
 void TFrmSweeplet::EditInfoClick() { ::SetFocus(hwnd_); }
 
@@ -522,13 +560,11 @@ void TFrmSweeplet::CloseForGood() {
 
 void TFrmSweeplet::OnHandOff(WPARAM command) {
   if (!TrayIcon) return;  // not fully created yet
-  if (command == 1) {
+  // Compared whole: a wide value is no command, however its low bits read.
+  if (command == static_cast<WPARAM>(HandOff::ShowWindow)) {
     ShowMainWindow(hwnd_);
-  } else if (command == 2) {
-    {
-      ComInit com;
-      if (com.Succeeded()) SetLogonTask(kLogonTaskName, false, 0);
-    }
+  } else if (command == static_cast<WPARAM>(HandOff::UninstallAndQuit)) {
+    logonTask_.Set(false, 0);
     CloseForGood();  // ends the program even when the task could not be removed
   }
 }
@@ -543,7 +579,7 @@ void TFrmSweeplet::TrayIconClick() {
 
 void TFrmSweeplet::BtnOpenClick() { ShowMainWindow(hwnd_); }
 
-void TFrmSweeplet::BtnCopyrightClick() { ShellOpen(LinkUrl("https", "/sweeplet?v=") + AppVersion3()); }
+void TFrmSweeplet::BtnCopyrightClick() { services_.links->Open(LinkUrl("https", "/sweeplet?v=") + AppVersion3()); }
 
 void TFrmSweeplet::BtnCloseClick() {
   const std::wstring title = WindowCaption(hwnd_);
@@ -568,7 +604,7 @@ void TFrmSweeplet::Clean(bool alarm) {
   SetIsRunning(true);
   IMemoryApi* memory = services_.memory;
   const bool started = job_.Start([this, memory, alarm] {
-    if (memory) PurgeMemory(*memory);
+    PurgeMemory(*memory);
     // The job's end runs on the user-interface thread; once the program is ending it is dropped.
     if (UiDispatcher* ui = UiDispatcher::Main()) ui->Run([this, alarm] { JobEnd(alarm); });
   });
@@ -612,7 +648,7 @@ void TFrmSweeplet::SetIsRunning(bool value) {
 void TFrmSweeplet::TmrStatusTimer() {
   ::KillTimer(hwnd_, kStatusTimerId);
   MemoryStatus status{};  // a failed file-cache query leaves its fields at zero
-  if (services_.memory) QueryMemoryStatus(status, *services_.memory);
+  QueryMemoryStatus(status, *services_.memory);
   const StatusLines lines = ComputeStatusLines(status, physFormat_, separators_);
   ::SetWindowTextW(LblPhysStatus, Widen(lines.phys).c_str());
   if (HasVisibleStyle(LblVirtual)) ::SetWindowTextW(LblVirtualStatus, Widen(lines.page).c_str());
@@ -621,14 +657,10 @@ void TFrmSweeplet::TmrStatusTimer() {
 
   if (!IsRunning()) {
     AutoCleanSettings settings;
-    settings.usagePhys = IsChecked(ChkUsagePhys);
-    settings.usagePage = IsChecked(ChkUsagePage);
-    settings.usageWork = IsChecked(ChkUsageWork);
-    settings.minute = IsChecked(ChkMinute);
-    if (settings.usagePhys) settings.usagePhysText = Narrow(ListText(EditUsagePhys));
-    if (settings.usagePage) settings.usagePageText = Narrow(ListText(EditUsagePage));
-    if (settings.usageWork) settings.usageWorkText = Narrow(ListText(EditUsageWork));
-    if (settings.minute) settings.minuteText = Narrow(ListText(EditMinute));
+    for (const AutoSetting& setting : kAutoSettings) {
+      settings.*setting.on = IsChecked(ConfigControl(setting.box));
+      if (settings.*setting.on) settings.*setting.text = Narrow(ListText(ConfigControl(setting.list)));
+    }
     const bool trigger = ShouldCleanAutomatically(settings, status.UsagePhys, status.UsagePage, status.UsageWork,
                                                   NextTime, [this] { return Now(); });
     if (trigger && !IsRunning()) Clean(false);
@@ -643,6 +675,7 @@ void TFrmSweeplet::StartUpdateCheck() {
   context.language = CurrentLanguage();
   context.title = WindowCaption(hwnd_);
   context.mainWindowShown = [] { return ShowMainFormFlag(); };
+  context.links = services_.links;
   CheckUpdate(services_.updateServiceUrl, [this](bool opened, const std::wstring&) { AProc(opened); }, 10,
               std::move(context));
 }
@@ -660,41 +693,34 @@ int TFrmSweeplet::ReadListPosition(HWND list) const {
   return static_cast<int>(::SendMessageW(list, CB_GETCURSEL, 0, 0));
 }
 
-void TFrmSweeplet::SaveConfig(const wchar_t* name, int value) {
-  TConfig config(kSettingsPath);
-  config.WriteInteger(name, value);
-}
+TConfig TFrmSweeplet::OpenSettings() const { return TConfig(services_.settings.path, services_.settings.root); }
 
-void TFrmSweeplet::SaveConfig(const wchar_t* name, bool value) {
-  TConfig config(kSettingsPath);
-  config.WriteBoolean(name, value);
+// Each change is stored at once, through a store of its own: a switch as a Boolean, a position as an integer.
+void TFrmSweeplet::SaveConfig(const wchar_t* name, std::variant<bool, int> value) {
+  TConfig config = OpenSettings();
+  if (const bool* on = std::get_if<bool>(&value)) {
+    config.WriteBoolean(name, *on);
+  } else {
+    config.WriteInteger(name, std::get<int>(value));
+  }
 }
 
 void TFrmSweeplet::LoadConfig() {
-  bool taskExists = false;
-  {
-    ComInit com;
-    if (com.Succeeded()) taskExists = LogonTaskExists(kLogonTaskName);
+  const bool taskExists = logonTask_.Exists();
+  const TConfig config = OpenSettings();
+  for (const AutoSetting& setting : kAutoSettings) {
+    HWND list = ConfigControl(setting.list);
+    ::EnableWindow(list, config.ReadBoolean(setting.enabledName, false));
+    // A position outside the list selects nothing (CB_SETCURSEL with -1 clears it); selecting
+    // here is not a user selection, so no change handler runs.
+    const int position = config.ReadInteger(setting.limitName, setting.defaultPosition);
+    const bool inList = position >= 0 && static_cast<size_t>(position) < setting.items.size();
+    ::SendMessageW(list, CB_SETCURSEL, inList ? position : -1, 0);
   }
-  TConfig config(kSettingsPath);
-  ::EnableWindow(EditUsagePhys, config.ReadBoolean(L"enabled_usage_phys", false));
-  ::EnableWindow(EditUsagePage, config.ReadBoolean(L"enabled_usage_page", false));
-  ::EnableWindow(EditUsageWork, config.ReadBoolean(L"enabled_usage_work", false));
-  // A position outside the list selects nothing (CB_SETCURSEL with -1 or past the end clears it);
-  // selecting here is not a user selection, so no change handler runs.
-  auto select = [](HWND list, int position) {
-    ::SendMessageW(list, CB_SETCURSEL, position >= 0 && position <= 6 ? position : -1, 0);
-  };
-  select(EditUsagePhys, config.ReadInteger(L"limit_usage_phys", 6));
-  select(EditUsagePage, config.ReadInteger(L"limit_usage_page", 6));
-  select(EditUsageWork, config.ReadInteger(L"limit_usage_work", 6));
-  ::EnableWindow(EditMinute, config.ReadBoolean(L"enabled_minute", false));
-  select(EditMinute, config.ReadInteger(L"limit_minute", 3));
-  SetCheckedByLoad(ChkCleanOnTray, config.ReadBoolean(L"cleanontray", false));
-  SetCheckedByLoad(ChkUsagePhys, ::IsWindowEnabled(EditUsagePhys) != FALSE);
-  SetCheckedByLoad(ChkUsagePage, ::IsWindowEnabled(EditUsagePage) != FALSE);
-  SetCheckedByLoad(ChkUsageWork, ::IsWindowEnabled(EditUsageWork) != FALSE);
-  SetCheckedByLoad(ChkMinute, ::IsWindowEnabled(EditMinute) != FALSE);
+  SetCheckedByLoad(ChkCleanOnTray, config.ReadBoolean(kCleanOnTrayName, false));
+  for (const AutoSetting& setting : kAutoSettings) {
+    SetCheckedByLoad(ConfigControl(setting.box), ::IsWindowEnabled(ConfigControl(setting.list)) != FALSE);
+  }
   SetCheckedByLoad(ChkAutoStart, taskExists);
 }
 
@@ -706,48 +732,25 @@ void TFrmSweeplet::SetCheckedByLoad(HWND box, bool checked) {
 }
 
 void TFrmSweeplet::OnCheckBoxClick(int id) {
-  auto pair = [&](HWND box, HWND list, const wchar_t* name) {
-    ::EnableWindow(list, IsChecked(box));
+  if (const AutoSetting* setting = FindAutoSetting(id); setting && setting->box == id) {
+    HWND list = ConfigControl(setting->list);
+    ::EnableWindow(list, IsChecked(ConfigControl(id)));
     NextTime = Now();
-    SaveConfig(name, ::IsWindowEnabled(list) != FALSE);
-  };
-  switch (id) {
-    case IdChkUsagePhys:
-      return pair(ChkUsagePhys, EditUsagePhys, L"enabled_usage_phys");
-    case IdChkUsagePage:
-      return pair(ChkUsagePage, EditUsagePage, L"enabled_usage_page");
-    case IdChkUsageWork:
-      return pair(ChkUsageWork, EditUsageWork, L"enabled_usage_work");
-    case IdChkMinute:
-      return pair(ChkMinute, EditMinute, L"enabled_minute");
-    case IdChkCleanOnTray:
-      return SaveConfig(L"cleanontray", IsChecked(ChkCleanOnTray));
-    case IdChkAutoStart:
-      return ChkAutoStartClick();
-    default:
-      return;
+    SaveConfig(setting->enabledName, ::IsWindowEnabled(list) != FALSE);
+  } else if (id == IdChkCleanOnTray) {
+    SaveConfig(kCleanOnTrayName, IsChecked(ChkCleanOnTray));
+  } else if (id == IdChkAutoStart) {
+    ChkAutoStartClick();
   }
 }
 
-void TFrmSweeplet::ChkAutoStartClick() {
-  ComInit com;
-  if (com.Succeeded()) SetLogonTask(kLogonTaskName, IsChecked(ChkAutoStart), 0);
-}
+void TFrmSweeplet::ChkAutoStartClick() { logonTask_.Set(IsChecked(ChkAutoStart), 0); }
 
 void TFrmSweeplet::OnListChange(int id) {
+  const AutoSetting* setting = FindAutoSetting(id);
+  if (!setting || setting->list != id) return;
   NextTime = Now();
-  switch (id) {
-    case IdEditUsagePhys:
-      return SaveConfig(L"limit_usage_phys", ReadListPosition(EditUsagePhys));
-    case IdEditUsagePage:
-      return SaveConfig(L"limit_usage_page", ReadListPosition(EditUsagePage));
-    case IdEditUsageWork:
-      return SaveConfig(L"limit_usage_work", ReadListPosition(EditUsageWork));
-    case IdEditMinute:
-      return SaveConfig(L"limit_minute", ReadListPosition(EditMinute));
-    default:
-      return;
-  }
+  SaveConfig(setting->limitName, ReadListPosition(ConfigControl(id)));
 }
 
 }  // namespace sweeplet

@@ -6,14 +6,17 @@
 
 #include <memory>
 #include <string>
+#include <variant>
 
 #include "app/Services.h"
 #include "app/logic/NumberFormat.h"
+#include "autostart/LogonTask.h"
 #include "common/WorkerThread.h"
 #include "common/UniqueHandle.h"
 
 namespace sweeplet {
 
+class TConfig;
 class TTrayIcon;
 class TThemeHelper;
 
@@ -72,8 +75,8 @@ class TFrmSweeplet {
   void OnHandOff(WPARAM command);
   void JobEnd(bool alarm);
   void SetCheckedByLoad(HWND box, bool checked);
-  void SaveConfig(const wchar_t* name, int value);
-  void SaveConfig(const wchar_t* name, bool value);
+  TConfig OpenSettings() const;
+  void SaveConfig(const wchar_t* name, std::variant<bool, int> value);
   void ChkAutoStartClick();
   void StartUpdateCheck();
   void ShowNotification(const std::wstring& text);
@@ -81,10 +84,12 @@ class TFrmSweeplet {
   void OnListChange(int id);
   int ReadListPosition(HWND list) const;
   std::wstring ListText(HWND list) const;
+  HWND ConfigControl(int id) const { return ::GetDlgItem(Card2, id); }
   double Now() const { return services_.clock->Now(); }
 
   StartOptions options_;
   Services services_;
+  LogonTaskSwitch logonTask_;
   HWND hwnd_ = nullptr;
   UINT dpi_ = 96;
 

@@ -1,13 +1,18 @@
 #pragma once
-// The main window's seams: what the test machine cannot do for real (the clock, the memory
-// system calls, the desktop notification) comes in through these, with Win32 implementations
-// for the program and fakes for tests.
+// The main window's seams: everything it needs from outside the process that a test must be able
+// to replace arrives here, each a small interface with one Win32 implementation for the program
+// (DefaultServices) and fakes in the tests. The window reaches none of these any other way.
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
 namespace sweeplet {
 
 class IMemoryApi;
+class ITokenApi;
+class ITaskSchedulerApi;
+class ILinkOpener;
 
 class IClock {
  public:
@@ -22,10 +27,22 @@ class INotifier {
   virtual void Show(const std::wstring& title, const std::wstring& body) = 0;
 };
 
+// Where the settings page keeps its values: <root>\Software\<path> (TConfig). A null root keeps
+// nothing: every setting reads its default and no change is stored.
+struct SettingsKey {
+  HKEY root = nullptr;
+  std::wstring path;
+};
+
+// Every pointer but `notifier` must be set.
 struct Services {
   IClock* clock = nullptr;
   IMemoryApi* memory = nullptr;  // snapshot on the user-interface thread, purge on the job's thread
+  ITokenApi* token = nullptr;    // the privileges the purge needs, enabled at start
+  ITaskSchedulerApi* taskScheduler = nullptr;  // the logon task
+  ILinkOpener* links = nullptr;  // the maker's pages and the update service's links
   INotifier* notifier = nullptr;  // null: the tray icon shows the notification
+  SettingsKey settings;
   std::wstring updateServiceUrl;  // empty: no update check (tests)
   // Told the name of each start-up step as it completes; lets tests check their order.
   std::function<void(const char* step)> startupStep;

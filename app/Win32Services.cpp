@@ -3,8 +3,11 @@
 
 #include "app/Services.h"
 #include "app/logic/UserLocale.h"
+#include "autostart/LogonTask.h"
 #include "common/AppGlobals.h"
+#include "common/ShellOpen.h"
 #include "common/Utf.h"
+#include "memory/Privilege.h"
 #include "memory/SystemMemory.h"
 
 namespace sweeplet {
@@ -22,6 +25,10 @@ Services DefaultServices() {
   Services services;
   services.clock = &clock;
   services.memory = &SystemMemory();
+  services.token = &SystemTokenApi();
+  services.taskScheduler = &SystemTaskScheduler();
+  services.links = &ShellLinkOpener();
+  services.settings = {HKEY_CURRENT_USER, kSettingsPath};
   services.updateServiceUrl = Widen(std::string("https://") + kUpdateHost + kUpdatePath);
   return services;
 }

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "autostart/Duration.h"
-#include "autostart/LogonTaskTesting.h"
 #include "autostart/TaskSchedApi.h"
+#include "common/ComInit.h"
 #include "common/ComPtr.h"
 #include "common/ModulePath.h"
 #include "common/OleAuto.h"
@@ -13,16 +13,22 @@
 namespace sweeplet {
 namespace {
 
-HRESULT CreateRealTaskService(ITaskService** out) {
-  ComPtr<ITaskService> service = CoTaskScheduler_::Create();
-  if (!service) return REGDB_E_CLASSNOTREG;
-  *out = service.get();
-  service->AddRef();
-  return S_OK;
-}
-
-ComSecurityInitializer g_initSecurity = &::CoInitializeSecurity;
-TaskServiceFactory g_createService = &CreateRealTaskService;
+class SystemScheduler final : public ITaskSchedulerApi {
+ public:
+  HRESULT InitializeSecurity(PSECURITY_DESCRIPTOR securityDescriptor, LONG authServices,
+                             SOLE_AUTHENTICATION_SERVICE* services, void* reserved1, DWORD authnLevel, DWORD impLevel,
+                             void* authList, DWORD capabilities, void* reserved3) override {
+    return ::CoInitializeSecurity(securityDescriptor, authServices, services, reserved1, authnLevel, impLevel, authList,
+                                  capabilities, reserved3);
+  }
+  HRESULT CreateService(ITaskService** out) override {
+    ComPtr<ITaskService> service = CoTaskScheduler_::Create();
+    if (!service) return REGDB_E_CLASSNOTREG;
+    *out = service.get();
+    service->AddRef();
+    return S_OK;
+  }
+};
 
 // Each Task Scheduler call either succeeds with what it promised or ends the operation.
 bool Ok(HRESULT hr) { return SUCCEEDED(hr); }
@@ -44,14 +50,14 @@ struct Connection {
 
 // Common start of every operation: COM security, the service on this machine for the current
 // user, and the root folder. Empty on any failure.
-Connection ConnectToRootFolder() {
-  const HRESULT security = g_initSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
-                                          RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+Connection ConnectToRootFolder(ITaskSchedulerApi& scheduler) {
+  const HRESULT security = scheduler.InitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
+                                                        RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
   // Security can be set once per process; every later call is told it is too late, which is fine.
   if (FAILED(security) && security != RPC_E_TOO_LATE) return {};
 
   Connection c;
-  if (!Got(g_createService(c.service.put()), c.service)) return {};
+  if (!Got(scheduler.CreateService(c.service.put()), c.service)) return {};
   const Variant none;
   if (!Ok(c.service->Connect(none.get(), none.get(), none.get(), none.get()))) return {};
   Bstr rootPath;
@@ -145,9 +151,14 @@ void RemoveLogonTask(const Connection& c, std::wstring_view taskName) {
 
 }  // namespace
 
-void SetLogonTask(std::wstring_view taskName, bool enabled, int delaySeconds) noexcept {
+ITaskSchedulerApi& SystemTaskScheduler() noexcept {
+  static SystemScheduler scheduler;
+  return scheduler;
+}
+
+void SetLogonTask(std::wstring_view taskName, bool enabled, int delaySeconds, ITaskSchedulerApi& scheduler) noexcept {
   try {
-    const Connection c = ConnectToRootFolder();
+    const Connection c = ConnectToRootFolder(scheduler);
     if (!c.root) return;
     if (enabled) {
       RegisterLogonTask(c, taskName, delaySeconds);
@@ -159,21 +170,23 @@ void SetLogonTask(std::wstring_view taskName, bool enabled, int delaySeconds) no
   }
 }
 
-bool LogonTaskExists(std::wstring_view taskName) noexcept {
+bool LogonTaskExists(std::wstring_view taskName, ITaskSchedulerApi& scheduler) noexcept {
   try {
-    const Connection c = ConnectToRootFolder();
+    const Connection c = ConnectToRootFolder(scheduler);
     return c.root && FindInRootFolder(c, taskName);
   } catch (...) {
     return false;
   }
 }
 
-void SetComSecurityInitializerForTesting(ComSecurityInitializer initializer) noexcept {
-  g_initSecurity = initializer ? initializer : &::CoInitializeSecurity;
+void LogonTaskSwitch::Set(bool enabled, int delaySeconds) const noexcept {
+  const ComInit com;
+  if (com.Succeeded()) SetLogonTask(taskName_, enabled, delaySeconds, scheduler_);
 }
 
-void SetTaskServiceFactoryForTesting(TaskServiceFactory factory) noexcept {
-  g_createService = factory ? factory : &CreateRealTaskService;
+bool LogonTaskSwitch::Exists() const noexcept {
+  const ComInit com;
+  return com.Succeeded() && LogonTaskExists(taskName_, scheduler_);
 }
 
 }  // namespace sweeplet

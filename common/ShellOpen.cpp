@@ -15,4 +15,18 @@ void ShellOpen(std::wstring_view target) noexcept {
   }
 }
 
+namespace {
+
+class ShellLinks final : public ILinkOpener {
+ public:
+  void Open(std::wstring_view target) noexcept override { ShellOpen(target); }
+};
+
+}  // namespace
+
+ILinkOpener& ShellLinkOpener() noexcept {
+  static ShellLinks opener;
+  return opener;
+}
+
 }  // namespace sweeplet

@@ -21,9 +21,9 @@ UniqueKey OpenOrCreate(HKEY root, const std::wstring& subKey) noexcept {
 
 }  // namespace
 
-TConfig::TConfig(std::wstring_view path) noexcept {
+TConfig::TConfig(std::wstring_view path, HKEY root) noexcept {
   try {
-    FReg = OpenOrCreate(HKEY_CURRENT_USER, L"Software\\" + std::wstring(path));
+    if (root) FReg = OpenOrCreate(root, L"Software\\" + std::wstring(path));
   } catch (...) {
   }
 }

@@ -14,9 +14,10 @@ namespace sweeplet {
 
 class TConfig {
  public:
-  // Opens HKEY_CURRENT_USER\Software\<path> for full access, creating it and any missing parent.
-  // Construction always succeeds: if the key cannot be opened, reads yield defaults and writes store nothing.
-  explicit TConfig(std::wstring_view path) noexcept;
+  // Opens <root>\Software\<path> for full access, creating it and any missing parent. The program's
+  // root is always HKEY_CURRENT_USER; tests may keep their values elsewhere. Construction always
+  // succeeds: if the key cannot be opened (a null root too), reads yield defaults and writes store nothing.
+  explicit TConfig(std::wstring_view path, HKEY root = HKEY_CURRENT_USER) noexcept;
 
   TConfig(const TConfig&) = delete;
   TConfig& operator=(const TConfig&) = delete;

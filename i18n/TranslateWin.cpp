@@ -178,6 +178,12 @@ std::string DetectLanguage() noexcept {
   }
 }
 
+bool ReadsRightToLeft() noexcept {
+  if (::GetSystemMetrics(SM_MIDEASTENABLED)) return true;
+  wchar_t layout[4] = {};  // "0" left to right, "1" right to left, "2" and "3" vertical
+  return ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IREADINGLAYOUT, layout, 4) > 0 && layout[0] == L'1';
+}
+
 void InitTranslation() noexcept {
   try {
     SetTranslationTable(LoadEmbeddedTable());

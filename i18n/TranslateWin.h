@@ -13,6 +13,10 @@ namespace sweeplet {
 // ISO 639 name of the user's default locale ("ko", "en", "zh", ...), or "en" when unavailable.
 std::string DetectLanguage() noexcept;
 
+// True on a system with right-to-left language support, or when the user's locale reads right
+// to left (Arabic, Hebrew, ...).
+bool ReadsRightToLeft() noexcept;
+
 // Loads the RT_RCDATA resource "translate" of the running executable (any failure leaves the
 // table empty and the program in Korean) and sets CurrentLanguage() to the first two
 // characters of DetectLanguage(). Call once, before the first window is created.

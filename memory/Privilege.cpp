@@ -77,6 +77,4 @@ bool EnablePrivilege(const wchar_t* name, bool enable, ITokenApi& api) noexcept 
   }
 }
 
-bool EnablePrivilege(const wchar_t* name, bool enable) noexcept { return EnablePrivilege(name, enable, SystemTokenApi()); }
-
 }  // namespace sweeplet

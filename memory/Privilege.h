@@ -8,7 +8,8 @@ namespace sweeplet {
 inline constexpr wchar_t kIncreaseQuotaPrivilege[] = L"SeIncreaseQuotaPrivilege";
 inline constexpr wchar_t kProfileSingleProcessPrivilege[] = L"SeProfileSingleProcessPrivilege";
 
-// The token calls, replaceable so that every path can be shown to close the token.
+// The token calls. The program uses SystemTokenApi(); tests play the token, so that every path
+// can be shown to close it.
 class ITokenApi {
  public:
   virtual ~ITokenApi() = default;
@@ -28,6 +29,5 @@ ITokenApi& SystemTokenApi() noexcept;
 // the requested state; false when the token could not be opened, the name is unknown or the
 // token does not hold the privilege.
 bool EnablePrivilege(const wchar_t* name, bool enable, ITokenApi& api) noexcept;
-bool EnablePrivilege(const wchar_t* name, bool enable) noexcept;
 
 }  // namespace sweeplet

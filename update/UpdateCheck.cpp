@@ -56,11 +56,14 @@ void HandleReplyOnUi(const CheckJob& job, const std::string& data) {
         options.dialogOffset = job.dialogOffset;
         options.mainWindowShown = window.mainWindowShown ? window.mainWindowShown() : true;
         options.holdUrl = job.serviceUrl;
+        options.links = window.links;
         return ShowUpdatePrompt(info, options) && !stop.Stopped();
       },
-      [&](const std::string& link) { OpenServiceLink(Widen(link)); },
       [&](const std::string& link) {
-        if (!stop.Stopped()) ShowUpdateStatus(window.mainWindow, Widen(link), window.language);
+        if (window.links) OpenServiceLink(Widen(link), *window.links);
+      },
+      [&](const std::string& link) {
+        if (!stop.Stopped()) ShowUpdateStatus(window.mainWindow, Widen(link), window.language, window.links);
       }};
   const auto opened = HandleReply(data, actions);
   // A malformed reply ends the handling without the completion call.

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/ShellOpen.h"
+
 namespace sweeplet {
 
 // Called on the user-interface thread after the reply was handled: `opened` is true when the
@@ -21,6 +23,8 @@ struct UpdateWindowContext {
   std::wstring title;         // the prompt's caption: the translated application title
   // False while the main window has never been shown (a hidden start); unset counts as shown.
   std::function<bool()> mainWindowShown;
+  // Opens the accepted update's link and the notice bar's; null: no link is opened.
+  ILinkOpener* links = nullptr;
 };
 
 // Starts the check on a worker thread: the request (up to six attempts, ten seconds apart), then

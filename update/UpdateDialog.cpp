@@ -273,7 +273,7 @@ INT_PTR Prompt::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
           return TRUE;
         case kPromptNoteId:
           // The link opens on top of the prompt, which stays for the answer.
-          if (HIWORD(wParam) == STN_CLICKED) OpenServiceLink(Widen(info_.url));
+          if (HIWORD(wParam) == STN_CLICKED && options_.links) OpenServiceLink(Widen(info_.url), *options_.links);
           return TRUE;
         default:
           return FALSE;

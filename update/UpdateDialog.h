@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/ShellOpen.h"
 #include "update/Reply.h"
 
 namespace sweeplet {
@@ -18,6 +19,7 @@ struct PromptOptions {
   int dialogOffset = 10;        // shifts the notice row, as the main window asks
   bool mainWindowShown = true;  // false after a hidden start: a topmost prompt then stands alone
   std::wstring holdUrl;         // where a ticked "hold" box sends its request
+  ILinkOpener* links = nullptr;  // opens the "note" link; null: the link is not opened
 };
 
 // Control ids, for whoever needs to find the parts of an open prompt.

@@ -23,6 +23,7 @@ struct NoticeBar {
   HWND tip = nullptr;
   std::wstring text;
   std::wstring link;
+  ILinkOpener* links = nullptr;
   UniqueFont font;
   UINT fontDpi = 0;
 };
@@ -80,7 +81,7 @@ LRESULT CALLBACK BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT
       return TRUE;
     case WM_LBUTTONUP:
       // A click anywhere on the bar opens the notice.
-      OpenServiceLink(state->link);
+      if (state->links) OpenServiceLink(state->link, *state->links);
       return 0;
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(hwnd, &BarProc, kBarSubclassId);
@@ -176,7 +177,8 @@ NoticeBar* CreateBar(HWND parent) {
 
 }  // namespace
 
-void ShowUpdateStatus(HWND mainWindow, std::wstring_view link, std::string_view language) noexcept {
+void ShowUpdateStatus(HWND mainWindow, std::wstring_view link, std::string_view language,
+                      ILinkOpener* links) noexcept {
   try {
     if (!mainWindow || !::IsWindow(mainWindow)) return;
     NoticeBar* state = FindBar(mainWindow);
@@ -184,6 +186,7 @@ void ShowUpdateStatus(HWND mainWindow, std::wstring_view link, std::string_view 
     if (!state) return;
     state->text = Widen(UpdateText(kUpdateNoticeBar, language));
     state->link = std::wstring(link);
+    state->links = links;
     ::SendMessageW(state->bar, SB_SETTEXTW, 0 | SBT_OWNERDRAW | SBT_NOBORDERS, reinterpret_cast<LPARAM>(state));
     if (state->tip) {
       TOOLINFOW tool{};

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/ShellOpen.h"
+
 namespace sweeplet {
 
 // Control id of the bar; a second call finds the bar by it.
@@ -13,8 +15,10 @@ inline constexpr int kNoticeBarId = 0x5B01;
 
 // Adds the bar to `mainWindow` (which grows by the bar's height, its content untouched) or, when
 // it is already there, only points it at the new `link`. The bar shows UpdateText(1) in
-// `language`, bold red and centred, with the link as its tooltip. Nothing when `mainWindow` is
+// `language`, bold red and centred, with the link as its tooltip; a click opens the link through
+// `links` (which must outlive the bar; null: nothing is opened). Nothing when `mainWindow` is
 // no window. User-interface thread only.
-void ShowUpdateStatus(HWND mainWindow, std::wstring_view link, std::string_view language) noexcept;
+void ShowUpdateStatus(HWND mainWindow, std::wstring_view link, std::string_view language,
+                      ILinkOpener* links) noexcept;
 
 }  // namespace sweeplet

@@ -1,5 +1,6 @@
-// The main window in-process, with a fake clock, fake memory calls, a fake notification and a
-// fake Task Scheduler: the cleaning job, the automatic rule and the settings page as wired together.
+// The main window in-process, with a fake clock, fake memory and token calls, a fake notification,
+// a link recorder, a fake Task Scheduler and a settings key of its own: the cleaning job, the
+// automatic rule and the settings page as wired together.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/ControlIds.h"
+#include "app/Entry.h"
 #include "app/MainWindow.h"
 #include "app/TrayIcon.h"
 #include "autostart/tests/FakeTaskScheduler.h"
@@ -16,7 +18,9 @@
 #include "common/UiDispatcher.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
+#include "common/ShellOpen.h"
 #include "memory/MemoryApi.h"
+#include "memory/Privilege.h"
 #include "tests/e2e/Driver.h"
 
 namespace sweeplet {
@@ -62,6 +66,38 @@ class FakeNotifier : public INotifier {
   void Show(const std::wstring&, const std::wstring& body) override { bodies.push_back(body); }
 };
 
+class FakeLinks : public ILinkOpener {
+ public:
+  std::vector<std::wstring> opened;
+  void Open(std::wstring_view target) noexcept override { opened.emplace_back(target); }
+};
+
+// A token that holds every privilege; tells `log` which ones are enabled, so their place among
+// the start-up steps shows.
+class FakeToken : public ITokenApi {
+ public:
+  explicit FakeToken(std::vector<std::string>& log) : log_(log) {}
+  BOOL OpenProcessToken(DWORD, HANDLE* token) override {
+    *token = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x4242));
+    return TRUE;
+  }
+  BOOL LookupPrivilege(const wchar_t* name, LUID*) override {
+    name_ = name;
+    return TRUE;
+  }
+  BOOL AdjustPrivileges(HANDLE, TOKEN_PRIVILEGES* request, DWORD, TOKEN_PRIVILEGES*, DWORD*) override {
+    log_.push_back((request->Privileges[0].Attributes == SE_PRIVILEGE_ENABLED ? "enable " : "disable ") +
+                   std::string(name_.begin(), name_.end()));
+    return TRUE;
+  }
+  void CloseToken(HANDLE) override {}
+  DWORD LastError() override { return ERROR_SUCCESS; }
+
+ private:
+  std::vector<std::string>& log_;
+  std::wstring name_;
+};
+
 void Pump(DWORD ms = 50) {
   const ULONGLONG end = ::GetTickCount64() + ms;
   MSG msg;
@@ -101,17 +137,31 @@ void UserSelect(HWND list, int position) {
                  reinterpret_cast<LPARAM>(list));
 }
 
+// The window's settings live in a key of this run's own, never in the program's real one.
+const std::wstring kScratchPath = L"SweepletTest\\MainWindow-" + std::to_wstring(::GetCurrentProcessId());
+const std::wstring kScratchKey = L"Software\\" + kScratchPath;
+
 DWORD ReadDword(const wchar_t* name, DWORD missing = 0xDEADBEEF) {
   DWORD value = 0, size = sizeof(value);
-  if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Orvane\\Sweeplet", name, RRF_RT_REG_DWORD, nullptr, &value,
-                     &size) != ERROR_SUCCESS) {
+  if (::RegGetValueW(HKEY_CURRENT_USER, kScratchKey.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+      ERROR_SUCCESS) {
     return missing;
   }
   return value;
 }
 
 void WriteDword(const wchar_t* name, DWORD value) {
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Orvane\\Sweeplet", name, REG_DWORD, &value, sizeof(value));
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, kScratchKey.c_str(), name, REG_DWORD, &value, sizeof(value));
+}
+
+DWORD StoredValueCount() {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kScratchKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD values = 0;
+  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+  ::RegCloseKey(key);
+  return values;
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -123,18 +173,27 @@ class MainWindowTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Orvane");
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
     UiDispatcher::SetMain(&dispatcher_);
   }
 
   void TearDown() override {
     window_.reset();
     UiDispatcher::SetMain(nullptr);
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Orvane");
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\SweepletTest");  // only if no other run still uses it
   }
 
   TFrmSweeplet& Open(const std::wstring& firstArgument = L"") {
-    Services services{&clock_, &memory_, &notifier_, L"", [this](const char* step) { steps_.push_back(step); }};
+    Services services;
+    services.clock = &clock_;
+    services.memory = &memory_;
+    services.token = &token_;
+    services.taskScheduler = &scheduler_;
+    services.links = &links_;
+    services.notifier = &notifier_;
+    services.settings = {HKEY_CURRENT_USER, kScratchPath};
+    services.startupStep = [this](const char* step) { steps_.push_back(step); };
     window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, services);
     EXPECT_TRUE(window_->Create());
     Pump();
@@ -146,10 +205,12 @@ class MainWindowTest : public ::testing::Test {
   FakeClock clock_;
   FakeMemory memory_;
   FakeNotifier notifier_;
+  FakeLinks links_;
+  std::vector<std::string> steps_;
+  FakeToken token_{steps_};
   testing::FakeScheduler scheduler_;
   UiDispatcher dispatcher_;
   std::unique_ptr<TFrmSweeplet> window_;
-  std::vector<std::string> steps_;
 };
 
 TEST_F(MainWindowTest, CleanButtonShowsTheBusyStateUntilTheJobEnds) {
@@ -279,9 +340,47 @@ TEST_P(StoredPositions, SelectTheItemOrLeaveTheListEmpty) {
 
 INSTANTIATE_TEST_SUITE_P(Positions, StoredPositions,
                          ::testing::Values(StoredPosition{L"limit_usage_phys", 0, IdEditUsagePhys, L"30"},
+                                           StoredPosition{L"limit_usage_page", 6, IdEditUsagePage, L"90"},
                                            StoredPosition{L"limit_minute", 6, IdEditMinute, L"60"},
+                                           StoredPosition{L"limit_minute", 7, IdEditMinute, L""},
                                            StoredPosition{L"limit_usage_work", 7, IdEditUsageWork, L""},
                                            StoredPosition{L"limit_usage_work", 0xFFFFFFFF, IdEditUsageWork, L""}));
+
+// Each box and list is stored under its own pair of names, and the next start reads them back.
+TEST_F(MainWindowTest, EachPairIsStoredUnderItsOwnNamesAndLoadedBack) {
+  const struct {
+    int box, list;
+    const wchar_t* enabledName;
+    const wchar_t* limitName;
+    int position;
+    const wchar_t* shown;
+  } pairs[] = {
+      {IdChkUsagePhys, IdEditUsagePhys, L"enabled_usage_phys", L"limit_usage_phys", 1, L"40"},
+      {IdChkUsagePage, IdEditUsagePage, L"enabled_usage_page", L"limit_usage_page", 2, L"50"},
+      {IdChkUsageWork, IdEditUsageWork, L"enabled_usage_work", L"limit_usage_work", 3, L"60"},
+      {IdChkMinute, IdEditMinute, L"enabled_minute", L"limit_minute", 4, L"40"},
+  };
+  Open();
+  DWORD stored = 0;
+  for (const auto& p : pairs) {
+    SCOPED_TRACE(p.box);
+    UserClick(C(p.box));
+    EXPECT_TRUE(::IsWindowEnabled(C(p.list)));
+    EXPECT_EQ(ReadDword(p.enabledName), 1u);
+    UserSelect(C(p.list), p.position);
+    EXPECT_EQ(ReadDword(p.limitName), static_cast<DWORD>(p.position));
+    stored += 2;
+    EXPECT_EQ(StoredValueCount(), stored) << "no other value is written";
+  }
+  window_.reset();
+  Open();
+  for (const auto& p : pairs) {
+    SCOPED_TRACE(p.box);
+    EXPECT_TRUE(Checked(C(p.box)));
+    EXPECT_TRUE(::IsWindowEnabled(C(p.list)));
+    EXPECT_EQ(Text(C(p.list)), p.shown);
+  }
+}
 
 TEST_F(MainWindowTest, SwitchesThatAreOnAreWrittenBackAtLoad) {
   // Any non-zero reads as true; the write-back stores the switch as 1.
@@ -358,27 +457,47 @@ TEST_F(MainWindowTest, InstallSwitchRegistersWithADelayThenLoadReplacesIt) {
 
 TEST_F(MainWindowTest, UncheckingAutoStartRemovesTheTaskAndTouchesNoSetting) {
   scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  WriteDword(L"cleanontray", 1);
   Open();
-  HKEY key = nullptr;
-  ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Orvane\\Sweeplet", 0, KEY_READ, &key);
-  DWORD valuesBefore = 0;
-  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valuesBefore, nullptr, nullptr,
-                     nullptr, nullptr);
+  const DWORD valuesBefore = StoredValueCount();
+  ASSERT_EQ(valuesBefore, 1u);
   UserClick(C(IdChkAutoStart));
   EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 0u);
-  DWORD valuesAfter = 0;
-  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valuesAfter, nullptr, nullptr,
-                     nullptr, nullptr);
-  ::RegCloseKey(key);
-  EXPECT_EQ(valuesAfter, valuesBefore);
+  EXPECT_EQ(StoredValueCount(), valuesBefore);
+  EXPECT_EQ(ReadDword(L"cleanontray"), 1u);
 }
 
 TEST_F(MainWindowTest, HandOffTwoRemovesTheTaskAndEndsTheWindow) {
   scheduler_.Root()[L"SweepletTaskMachine"] = {};
   TFrmSweeplet& w = Open();
-  ::SendMessageW(w.Handle(), WM_USER, 2, 0);
+  // Only the whole value counts: one whose low half reads 2 is no command.
+  ::SendMessageW(w.Handle(), WM_USER, (WPARAM{1} << 32) | static_cast<WPARAM>(HandOff::UninstallAndQuit), 0);
+  ASSERT_NE(w.Handle(), nullptr);
+  EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 1u);
+
+  ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::UninstallAndQuit), 0);
   EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 0u);
   EXPECT_EQ(w.Handle(), nullptr);
+}
+
+TEST_F(MainWindowTest, HandOffOneShowsTheHiddenWindow) {
+  TFrmSweeplet& w = Open(L"/start");
+  ASSERT_FALSE(::IsWindowVisible(w.Handle()));
+  ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::ShowWindow), 0);
+  EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(w.Handle()) != FALSE; }));
+}
+
+TEST_F(MainWindowTest, TheMakersPagesOpenThroughTheLinkOpener) {
+  TFrmSweeplet& w = Open();
+  const auto command = [&](int id, int code) {
+    ::SendMessageW(w.Handle(), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(C(id)));
+  };
+  command(IdBtnDonate, BN_CLICKED);
+  command(IdLogo, STN_CLICKED);
+  ::SendMessageW(w.Handle(), WM_COMMAND, MAKEWPARAM(IdBtnCopyright, 0), 0);  // from the tray menu
+  EXPECT_EQ(links_.opened, (std::vector<std::wstring>{L"https://www.orvane.net/donate?sweeplet",
+                                                      L"http://www.orvane.net/sweeplet",
+                                                      L"https://www.orvane.net/sweeplet?v=1.9.0"}));
 }
 
 TEST_F(MainWindowTest, ClosingWhileAJobRunsNeitherHangsNorCrashes) {
@@ -400,13 +519,16 @@ TEST_F(MainWindowTest, ClosingWhileAJobRunsNeitherHangsNorCrashes) {
 
 TEST_F(MainWindowTest, StartUpRunsItsStepsInOrder) {
   Open();
+  const std::string quota = "enable SeIncreaseQuotaPrivilege";
+  const std::string profile = "enable SeProfileSingleProcessPrivilege";
   EXPECT_EQ(steps_, (std::vector<std::string>{"theme", "translate", "version", "format", "appearance", "tray", "config",
-                                              "nexttime", "privileges", "status", "update"}));
+                                              "nexttime", quota, profile, "privileges", "status", "update"}));
   steps_.clear();
   window_.reset();
   Open(L"/inst");
   EXPECT_EQ(steps_, (std::vector<std::string>{"theme", "translate", "version", "format", "appearance", "tray",
-                                              "install", "config", "nexttime", "privileges", "status", "update"}));
+                                              "install", "config", "nexttime", quota, profile, "privileges", "status",
+                                              "update"}));
 }
 
 TEST_F(MainWindowTest, LogonStartStaysHiddenWithFiguresAlreadyFilled) {

@@ -4,7 +4,6 @@
 #include <memory>
 #include <ostream>
 
-#include "autostart/LogonTaskTesting.h"
 #include "autostart/TaskSchedApi.h"
 #include "common/Utf.h"
 
@@ -508,36 +507,27 @@ class FakeTaskService final : public FakeObject<ITaskService> {
 
 std::string Pointer(const void* p) { return p ? "ptr" : "null"; }
 
-HRESULT WINAPI FakeCoInitializeSecurity(PSECURITY_DESCRIPTOR sd, LONG authServices, SOLE_AUTHENTICATION_SERVICE* services,
-                                        void* reserved1, DWORD authnLevel, DWORD impLevel, void* authList,
-                                        DWORD capabilities, void* reserved3) {
-  const HRESULT hr = g_scheduler->Record("CoInitializeSecurity(" + Pointer(sd) + "," + std::to_string(authServices) +
-                                         "," + Pointer(services) + "," + Pointer(reserved1) + "," +
-                                         std::to_string(authnLevel) + "," + std::to_string(impLevel) + "," +
-                                         Pointer(authList) + "," + std::to_string(capabilities) + "," +
-                                         Pointer(reserved3) + ")");
-  return FAILED(hr) ? hr : g_scheduler->securityResult;
-}
-
-HRESULT FakeCreateTaskService(ITaskService** out) {
-  *out = nullptr;
-  if (const auto stop = Interrupt(g_scheduler->Record("CreateTaskService"))) return *stop;
-  *out = new FakeTaskService();
-  return S_OK;
-}
-
 }  // namespace
 
-FakeScheduler::FakeScheduler() {
-  g_scheduler = this;
-  SetComSecurityInitializerForTesting(&FakeCoInitializeSecurity);
-  SetTaskServiceFactoryForTesting(&FakeCreateTaskService);
+FakeScheduler::FakeScheduler() { g_scheduler = this; }
+
+FakeScheduler::~FakeScheduler() { g_scheduler = nullptr; }
+
+HRESULT FakeScheduler::InitializeSecurity(PSECURITY_DESCRIPTOR sd, LONG authServices,
+                                          SOLE_AUTHENTICATION_SERVICE* services, void* reserved1, DWORD authnLevel,
+                                          DWORD impLevel, void* authList, DWORD capabilities, void* reserved3) {
+  const HRESULT hr = Record("CoInitializeSecurity(" + Pointer(sd) + "," + std::to_string(authServices) + "," +
+                            Pointer(services) + "," + Pointer(reserved1) + "," + std::to_string(authnLevel) + "," +
+                            std::to_string(impLevel) + "," + Pointer(authList) + "," + std::to_string(capabilities) +
+                            "," + Pointer(reserved3) + ")");
+  return FAILED(hr) ? hr : securityResult;
 }
 
-FakeScheduler::~FakeScheduler() {
-  SetComSecurityInitializerForTesting(nullptr);
-  SetTaskServiceFactoryForTesting(nullptr);
-  g_scheduler = nullptr;
+HRESULT FakeScheduler::CreateService(ITaskService** out) {
+  *out = nullptr;
+  if (const auto stop = Interrupt(Record("CreateTaskService"))) return *stop;
+  *out = new FakeTaskService();
+  return S_OK;
 }
 
 HRESULT FakeScheduler::Record(std::string call) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "autostart/LogonTask.h"
+
 namespace sweeplet::testing {
 
 // What a registered definition holds: only what was set on it.
@@ -36,7 +38,9 @@ struct FakeDefinition {
 };
 void PrintTo(const FakeDefinition& d, std::ostream* os);
 
-class FakeScheduler {
+// Passed where the logon task takes its ITaskSchedulerApi. One at a time: its COM objects find it
+// as the current scheduler.
+class FakeScheduler : public ITaskSchedulerApi {
  public:
   enum class Mode { Fail, SucceedWithoutObject };
 
@@ -53,11 +57,17 @@ class FakeScheduler {
   HRESULT securityResult = S_OK;  // what CoInitializeSecurity answers when it is not broken
   bool brokeWithoutObject = false;  // set when a call returned success without its object
 
-  // Installs this scheduler behind the logon task's seams; the destructor restores the real ones.
   FakeScheduler();
-  ~FakeScheduler();
+  ~FakeScheduler() override;
   FakeScheduler(const FakeScheduler&) = delete;
   FakeScheduler& operator=(const FakeScheduler&) = delete;
+
+  // Recorded as "CoInitializeSecurity(...)" with its arguments; answers securityResult.
+  HRESULT InitializeSecurity(PSECURITY_DESCRIPTOR securityDescriptor, LONG authServices,
+                             SOLE_AUTHENTICATION_SERVICE* services, void* reserved1, DWORD authnLevel, DWORD impLevel,
+                             void* authList, DWORD capabilities, void* reserved3) override;
+  // Recorded as "CreateTaskService".
+  HRESULT CreateService(ITaskService** service) override;
 
   // Records a call; returns S_OK, or the injected outcome when the call is the one to break.
   HRESULT Record(std::string call);

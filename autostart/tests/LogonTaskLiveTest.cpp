@@ -19,12 +19,13 @@ TEST(LogonTaskLiveTest, RealSchedulerCallsReturnNormallyAndLeaveNoTaskBehind) {
   EXPECT_TRUE(CoTaskScheduler_::Create()) << "the service object can be created";
 
   const std::wstring name = L"SweepletTest-" + std::to_wstring(::GetCurrentProcessId());
-  SetLogonTask(name, true, 60);
-  SetLogonTask(name, true, 0);  // the second call in this process meets security that is already set
-  (void)LogonTaskExists(name);
-  SetLogonTask(name, false, 0);
-  EXPECT_FALSE(LogonTaskExists(name));
-  SetLogonTask(name, false, 0);  // removing what is not there
+  ITaskSchedulerApi& system = SystemTaskScheduler();
+  SetLogonTask(name, true, 60, system);
+  SetLogonTask(name, true, 0, system);  // the second call in this process meets security that is already set
+  (void)LogonTaskExists(name, system);
+  SetLogonTask(name, false, 0, system);
+  EXPECT_FALSE(LogonTaskExists(name, system));
+  SetLogonTask(name, false, 0, system);  // removing what is not there
 }
 
 }  // namespace

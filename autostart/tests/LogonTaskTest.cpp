@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "autostart/tests/FakeTaskScheduler.h"
@@ -23,7 +25,10 @@ using Folder = std::map<std::wstring, FakeDefinition>;
 
 constexpr wchar_t kName[] = L"SweepletTaskMachine";
 
-static_assert(noexcept(SetLogonTask(kName, true, 0)) && noexcept(LogonTaskExists(kName)),
+static_assert(noexcept(SetLogonTask(kName, true, 0, SystemTaskScheduler())) &&
+                  noexcept(LogonTaskExists(kName, SystemTaskScheduler())) &&
+                  noexcept(std::declval<const LogonTaskSwitch&>().Set(true, 0)) &&
+                  noexcept(std::declval<const LogonTaskSwitch&>().Exists()),
               "failures never leave the logon task's operations");
 
 std::wstring ThisExe() {
@@ -118,7 +123,7 @@ TEST_F(LogonTaskTest, RegistrationBuildsTheDefinitionCallByCallWithADelayOnlyAbo
   for (const auto& c : cases) {
     SCOPED_TRACE(c.seconds);
     Restart({});
-    SetLogonTask(kName, true, c.seconds);
+    SetLogonTask(kName, true, c.seconds, scheduler_);
     EXPECT_EQ(RegistrationCalls(c.delay), scheduler_.calls);
     const std::optional<std::wstring> delay = c.delay ? std::optional(Widen(*c.delay)) : std::nullopt;
     EXPECT_EQ((Folder{{kName, LogonDefinition(delay)}}), scheduler_.Root());
@@ -128,10 +133,10 @@ TEST_F(LogonTaskTest, RegistrationBuildsTheDefinitionCallByCallWithADelayOnlyAbo
 TEST_F(LogonTaskTest, RegisteringTwiceLeavesOneTaskWithTheSecondDefinition) {
   const FakeDefinition other = LogonDefinition(L"PT5M");
   Restart({{L"Other", other}});
-  SetLogonTask(kName, true, 60);
+  SetLogonTask(kName, true, 60, scheduler_);
   // Security can be set once per process; later calls hear it is too late and carry on.
   scheduler_.securityResult = RPC_E_TOO_LATE;
-  SetLogonTask(kName, true, 0);
+  SetLogonTask(kName, true, 0, scheduler_);
   EXPECT_EQ((Folder{{L"Other", other}, {kName, LogonDefinition(std::nullopt)}}), scheduler_.Root());
 }
 
@@ -154,13 +159,13 @@ TEST_F(LogonTaskTest, OnlySuccessOrTooLateFromComSecurityLetsTheOperationProceed
     const Calls stopped = {kConnect.front()};
 
     Restart({});
-    SetLogonTask(kName, true, 0);
+    SetLogonTask(kName, true, 0, scheduler_);
     EXPECT_EQ(c.proceeds ? RegistrationCalls(std::nullopt) : stopped, scheduler_.calls);
     EXPECT_EQ(c.proceeds, scheduler_.Root().count(kName) == 1);
 
     Restart({{kName, {}}});
-    EXPECT_EQ(c.proceeds, LogonTaskExists(kName));
-    SetLogonTask(kName, false, 0);
+    EXPECT_EQ(c.proceeds, LogonTaskExists(kName, scheduler_));
+    SetLogonTask(kName, false, 0, scheduler_);
     EXPECT_EQ(!c.proceeds, scheduler_.Root().count(kName) == 1);
   }
 }
@@ -173,7 +178,7 @@ TEST_F(LogonTaskTest, RemovalDeletesOnlyTheTaskOfExactlyThatNameAndStopsThere) {
                        {L"SweepletTaskMachine2", {}},
                        {L"sweeplettaskmachine", {}}};
   Restart(root);
-  SetLogonTask(kName, false, 0);
+  SetLogonTask(kName, false, 0, scheduler_);
   EXPECT_EQ(Then(ListingCalls(3), {"Folder.DeleteTask(SweepletTaskMachine,0)"}), scheduler_.calls);
   Folder expected = root;
   expected.erase(kName);
@@ -183,11 +188,11 @@ TEST_F(LogonTaskTest, RemovalDeletesOnlyTheTaskOfExactlyThatNameAndStopsThere) {
 TEST_F(LogonTaskTest, ATaskWhoseNameDiffersOnlyInCaseIsNeitherFoundNorDeleted) {
   const Folder root = {{L"SWEEPLETTASKMACHINE", {}}, {L"SweepletTaskmachine", {}}, {L"sweeplettaskmachine", {}}};
   Restart(root);
-  EXPECT_FALSE(LogonTaskExists(kName));
+  EXPECT_FALSE(LogonTaskExists(kName, scheduler_));
   EXPECT_EQ(ListingCalls(3), scheduler_.calls);
 
   Restart(root);
-  SetLogonTask(kName, false, 0);
+  SetLogonTask(kName, false, 0, scheduler_);
   EXPECT_EQ(ListingCalls(3), scheduler_.calls) << "nothing is deleted";
   EXPECT_EQ(root, scheduler_.Root());
 }
@@ -195,8 +200,8 @@ TEST_F(LogonTaskTest, ATaskWhoseNameDiffersOnlyInCaseIsNeitherFoundNorDeleted) {
 TEST_F(LogonTaskTest, OnlyTheRootFolderIsSearched) {
   scheduler_.folders[L"\\Orvane"] = {{kName, {}}};
   Restart({{L"Other", {}}});
-  EXPECT_FALSE(LogonTaskExists(kName));
-  SetLogonTask(kName, false, 0);
+  EXPECT_FALSE(LogonTaskExists(kName, scheduler_));
+  SetLogonTask(kName, false, 0, scheduler_);
   EXPECT_EQ(1u, scheduler_.folders.at(L"\\Orvane").count(kName)) << "the task in the sub-folder stays";
   for (const std::string& call : scheduler_.calls) {
     if (call.rfind("Service.GetFolder", 0) == 0) {
@@ -207,18 +212,18 @@ TEST_F(LogonTaskTest, OnlyTheRootFolderIsSearched) {
 
 TEST_F(LogonTaskTest, LookupAnswersWhetherTheTaskIsListedAndStopsAtTheFirstMatch) {
   Restart({{L"A", {}}, {kName, {}}, {L"Z", {}}});
-  EXPECT_TRUE(LogonTaskExists(kName));
+  EXPECT_TRUE(LogonTaskExists(kName, scheduler_));
   EXPECT_EQ(ListingCalls(2), scheduler_.calls) << "the search ends at the match and changes nothing";
   EXPECT_EQ(3u, scheduler_.Root().size());
 
   Restart({});
-  EXPECT_FALSE(LogonTaskExists(kName));
+  EXPECT_FALSE(LogonTaskExists(kName, scheduler_));
   EXPECT_EQ(ListingCalls(0), scheduler_.calls);
 }
 
 TEST_F(LogonTaskTest, RemovingATaskThatIsNotThereDoesNothing) {
   Restart({{L"Other", {}}});
-  SetLogonTask(kName, false, 0);
+  SetLogonTask(kName, false, 0, scheduler_);
   EXPECT_EQ(ListingCalls(1), scheduler_.calls);
   EXPECT_EQ((Folder{{L"Other", {}}}), scheduler_.Root());
 }
@@ -227,7 +232,7 @@ TEST_F(LogonTaskTest, RemovingATaskThatIsNotThereDoesNothing) {
 // there, nothing escapes, and the task registered before stays exactly as it was.
 TEST_F(LogonTaskTest, AFailureAtAnyStepEndsRegistrationAndKeepsTheEarlierTask) {
   Restart({});
-  SetLogonTask(kName, true, 60);
+  SetLogonTask(kName, true, 60, scheduler_);
   const Folder earlier = scheduler_.Root();
   ASSERT_EQ(1u, earlier.size());
   const Calls full = RegistrationCalls(std::nullopt);
@@ -245,7 +250,7 @@ TEST_F(LogonTaskTest, AFailureAtAnyStepEndsRegistrationAndKeepsTheEarlierTask) {
       scheduler_.breakAt = i;
       scheduler_.mode = kind.mode;
       scheduler_.failWith = kind.failWith;
-      SetLogonTask(kName, true, 0);
+      SetLogonTask(kName, true, 0, scheduler_);
       EXPECT_EQ(0, FakeScheduler::LiveObjects());
 
       const bool tooLateSecurity = kind.failWith == RPC_E_TOO_LATE && i == 0;
@@ -272,7 +277,7 @@ TEST_F(LogonTaskTest, AFailureAtAnyStepEndsRemovalAndLookupWithoutEffect) {
       scheduler_.breakAt = i;
 
       Restart(root);
-      SetLogonTask(kName, false, 0);
+      SetLogonTask(kName, false, 0, scheduler_);
       if (mode == FakeScheduler::Mode::Fail || scheduler_.brokeWithoutObject) {
         EXPECT_EQ(Calls(removal.begin(), removal.begin() + i + 1), scheduler_.calls);
         EXPECT_EQ(root, scheduler_.Root());
@@ -280,7 +285,7 @@ TEST_F(LogonTaskTest, AFailureAtAnyStepEndsRemovalAndLookupWithoutEffect) {
 
       if (i + 1 == removal.size()) continue;  // the lookup never deletes
       Restart(root);
-      const bool found = LogonTaskExists(kName);
+      const bool found = LogonTaskExists(kName, scheduler_);
       if (mode == FakeScheduler::Mode::Fail || scheduler_.brokeWithoutObject) {
         EXPECT_FALSE(found);
         EXPECT_EQ(Calls(removal.begin(), removal.begin() + i + 1), scheduler_.calls);
@@ -289,6 +294,71 @@ TEST_F(LogonTaskTest, AFailureAtAnyStepEndsRemovalAndLookupWithoutEffect) {
     }
   }
   scheduler_.breakAt.reset();
+}
+
+// Notes, as each operation starts, whether the calling thread is in a single-threaded COM apartment.
+class ApartmentProbe : public ITaskSchedulerApi {
+ public:
+  explicit ApartmentProbe(ITaskSchedulerApi& inner) : inner_(inner) {}
+  std::vector<bool> singleThreaded;
+
+  HRESULT InitializeSecurity(PSECURITY_DESCRIPTOR sd, LONG authServices, SOLE_AUTHENTICATION_SERVICE* services,
+                             void* reserved1, DWORD authnLevel, DWORD impLevel, void* authList, DWORD capabilities,
+                             void* reserved3) override {
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    singleThreaded.push_back(SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) &&
+                             (type == APTTYPE_STA || type == APTTYPE_MAINSTA));
+    return inner_.InitializeSecurity(sd, authServices, services, reserved1, authnLevel, impLevel, authList,
+                                     capabilities, reserved3);
+  }
+  HRESULT CreateService(ITaskService** service) override { return inner_.CreateService(service); }
+
+ private:
+  ITaskSchedulerApi& inner_;
+};
+
+// The switch opens COM around each call and closes it again, whatever the thread had open before;
+// on a thread where CoInitialize fails (it joined the multithreaded apartment) the task is left
+// alone and counts as absent.
+TEST_F(LogonTaskTest, TheSwitchBracketsEachCallWithComAndSkipsItWhenComCannotBeOpened) {
+  enum class Apartment { None, SingleThreaded, MultiThreaded };
+  const struct {
+    Apartment before;
+    bool reaches;
+    HRESULT coInitializeAfter;  // what a CoInitialize right after the switch's calls answers
+  } cases[] = {
+      {Apartment::None, true, S_OK},  // S_OK: the switch closed what it opened
+      {Apartment::SingleThreaded, true, S_FALSE},
+      {Apartment::MultiThreaded, false, RPC_E_CHANGED_MODE},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.before));
+    Restart({});
+    ApartmentProbe probe(scheduler_);
+    const LogonTaskSwitch task(kName, probe);
+    bool existsAfterSet = false;
+    HRESULT after = E_FAIL;
+    std::thread([&] {
+      HRESULT opened = E_FAIL;
+      if (c.before == Apartment::SingleThreaded) opened = ::CoInitialize(nullptr);
+      if (c.before == Apartment::MultiThreaded) opened = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      task.Set(true, 0);
+      existsAfterSet = task.Exists();
+      after = ::CoInitialize(nullptr);
+      if (SUCCEEDED(after)) ::CoUninitialize();
+      if (SUCCEEDED(opened)) ::CoUninitialize();
+    }).join();
+
+    EXPECT_EQ(c.coInitializeAfter, after);
+    EXPECT_EQ(c.reaches, existsAfterSet);
+    EXPECT_EQ(c.reaches, scheduler_.Root().count(kName) == 1);
+    if (c.reaches) {
+      EXPECT_EQ((std::vector<bool>{true, true}), probe.singleThreaded) << "both calls ran inside COM";
+    } else {
+      EXPECT_TRUE(scheduler_.calls.empty());
+    }
+  }
 }
 
 }  // namespace

@@ -120,6 +120,23 @@ TEST_F(ConfigTest, FirstRunCreatesTheMissingKeyAndItsParentsAndEveryReadYieldsIt
   EXPECT_EQ(0u, values) << "a read never creates a value";
 }
 
+TEST_F(ConfigTest, TheKeyLiesBelowTheRootGivenAndANullRootStoresNothing) {
+  // The test's own key stands in for the hive.
+  UniqueKey root;
+  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_CURRENT_USER, fullPath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, root.put(), nullptr));
+  EXPECT_EQ(4, TConfig(L"Orvane\\Sweeplet", root.get()).WriteInteger(L"limit_minute", 4));
+  DWORD stored = 0, size = sizeof(stored);
+  EXPECT_EQ(ERROR_SUCCESS, ::RegGetValueW(root.get(), L"Software\\Orvane\\Sweeplet", L"limit_minute", RRF_RT_REG_DWORD,
+                                          nullptr, &stored, &size));
+  EXPECT_EQ(4u, stored);
+  EXPECT_EQ(4, TConfig(L"Orvane\\Sweeplet", root.get()).ReadInteger(L"limit_minute", 3));
+
+  TConfig nowhere(L"Orvane\\Sweeplet", nullptr);
+  EXPECT_EQ(5, nowhere.WriteInteger(L"limit_minute", 5));
+  EXPECT_EQ(3, nowhere.ReadInteger(L"limit_minute", 3));
+}
+
 TEST_F(ConfigTest, AnyNonZeroDwordReadsAsTrue) {
   const struct {
     DWORD stored;

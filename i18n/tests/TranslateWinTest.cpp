@@ -63,11 +63,23 @@ TEST(UserLanguage, FollowsTheUserLocale) {
     EXPECT_EQ(detected, expected);
     // Hawaiian's three-letter name is cut to "ha", which the table lacks: English is used.
     const std::map<std::string, std::string> cleanCaption = {
-        {"ja", "メモリをクリーン"}, {"zh", "清理内存"}, {"ko", "정리하기"}, {"haw", "Clean memory"}};
+        {"ja", "メモリをクリーン"}, {"zh", "清理内存"}, {"ko", "정리하기"}, {"ar", "تنظيف الذاكرة"},
+        {"haw", "Clean memory"}};
     ASSERT_EQ(cleanCaption.count(expected), 1u) << expected;
     EXPECT_EQ(Translate("정리하기"), cleanCaption.at(expected));
   }
   ReleaseTranslation();
+}
+
+// Under each of the locales above too: right to left exactly where the user's language is written so.
+TEST(UserLanguage, ReadsRightToLeftOnlyWhereTheLanguageIsWrittenSo) {
+  if (::GetSystemMetrics(SM_MIDEASTENABLED)) {
+    EXPECT_TRUE(ReadsRightToLeft()) << "the system's right-to-left support counts for every language";
+    return;
+  }
+  const std::string language = DetectLanguage();
+  const bool rightToLeft = language == "ar" || language == "he" || language == "fa" || language == "ur";
+  EXPECT_EQ(rightToLeft, ReadsRightToLeft()) << language;
 }
 
 constexpr wchar_t kWindowClass[] = L"SweepletTranslateTestWindow";

@@ -128,7 +128,7 @@ TEST(EnablePrivilege, ExceptionIsDroppedAndTheTokenStillClosed) {
 }
 
 TEST(EnablePrivilegeOnTheSystem, UnknownNameIsFalse) {
-  EXPECT_FALSE(EnablePrivilege(L"SeNoSuchThingPrivilege", true));
+  EXPECT_FALSE(EnablePrivilege(L"SeNoSuchThingPrivilege", true, SystemTokenApi()));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NO_SUCH_PRIVILEGE));
 }
 
@@ -169,7 +169,7 @@ TEST_P(PrivilegeOfTheProcess, AnswerMatchesTheToken) {
   const wchar_t* name = GetParam();
   const std::optional<DWORD> before = TokenAttributes(name);
 
-  const bool enabled = EnablePrivilege(name, true);
+  const bool enabled = EnablePrivilege(name, true, SystemTokenApi());
   const DWORD error = ::GetLastError();
   const std::optional<DWORD> after = TokenAttributes(name);
   EXPECT_EQ(enabled, after.has_value());
@@ -179,10 +179,10 @@ TEST_P(PrivilegeOfTheProcess, AnswerMatchesTheToken) {
   }
   EXPECT_TRUE(Enabled(after));
 
-  EXPECT_TRUE(EnablePrivilege(name, false));
+  EXPECT_TRUE(EnablePrivilege(name, false, SystemTokenApi()));
   EXPECT_FALSE(Enabled(TokenAttributes(name)));
 
-  EnablePrivilege(name, Enabled(before));  // the token as the test found it
+  EnablePrivilege(name, Enabled(before), SystemTokenApi());  // the token as the test found it
   EXPECT_EQ(Enabled(TokenAttributes(name)), Enabled(before));
 }
 

@@ -162,6 +162,7 @@ TEST_F(CheckUpdateTest, AcceptedUpdateIsOpenedAndHoldIsSent) {
   context.mainWindow = window.get();
   context.language = "fr";
   context.title = L"Sweeplet check";
+  context.links = &links;
   const DWORD uiThread = ::GetCurrentThreadId();
   std::thread user([&] {
     HWND prompt = testing::WaitForDialog(uiThread, L"Sweeplet check");
@@ -186,6 +187,7 @@ TEST_F(CheckUpdateTest, DeclinedUpdateOpensNothing) {
   testing::LinkRecorder links;
   UpdateWindowContext context;
   context.title = L"Sweeplet decline";
+  context.links = &links;
   const DWORD uiThread = ::GetCurrentThreadId();
   std::thread user([&] {
     if (HWND prompt = testing::WaitForDialog(uiThread, L"Sweeplet decline")) {

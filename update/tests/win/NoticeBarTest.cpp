@@ -70,13 +70,14 @@ void ClickOn(HWND bar) {
 }
 
 TEST(NoticeBarTest, DocksOneBarAtTheBottomAndGrowsTheWindow) {
+  testing::LinkRecorder links;
   testing::TestWindow window;
   HWND content = ::CreateWindowExW(0, L"STATIC", L"content", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, window.get(),
                                    nullptr, nullptr, nullptr);
   const int before = ClientHeight(window.get());
   const int barHeight = ::MulDiv(28, static_cast<int>(::GetDpiForWindow(window.get())), 96);
 
-  ShowUpdateStatus(window.get(), L"https://n.example/first", "en");
+  ShowUpdateStatus(window.get(), L"https://n.example/first", "en", &links);
   HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(ClassOf(bar), STATUSCLASSNAMEW);
@@ -93,20 +94,20 @@ TEST(NoticeBarTest, DocksOneBarAtTheBottomAndGrowsTheWindow) {
   EXPECT_EQ(kept.bottom, 30);
 
   // A second notice reuses the bar: no second bar, no further growth, the last link wins.
-  ShowUpdateStatus(window.get(), L"https://n.example/second", "de");
+  ShowUpdateStatus(window.get(), L"https://n.example/second", "de", &links);
   EXPECT_EQ(::GetDlgItem(window.get(), kNoticeBarId), bar);
   EXPECT_EQ(CountChildren(window.get(), STATUSCLASSNAMEW), 1);
   EXPECT_EQ(ClientHeight(window.get()), before + barHeight);
   EXPECT_EQ(TipText(window.get(), bar), L"https://n.example/second");
+  EXPECT_TRUE(links.Opened().empty()) << "only a click opens the link";
 
-  testing::LinkRecorder links;
   ClickOn(bar);
   EXPECT_EQ(links.Opened(), (std::vector<std::wstring>{L"https://n.example/second"}));
 }
 
 TEST(NoticeBarTest, StaysDockedWhenTheWindowResizes) {
   testing::TestWindow window;
-  ShowUpdateStatus(window.get(), L"https://n.example/", "en");
+  ShowUpdateStatus(window.get(), L"https://n.example/", "en", nullptr);
   HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
   ASSERT_NE(bar, nullptr);
   RECT r{};
@@ -120,9 +121,9 @@ TEST(NoticeBarTest, StaysDockedWhenTheWindowResizes) {
 }
 
 TEST(NoticeBarTest, ClickOpensOnlyWebAddresses) {
-  testing::TestWindow window;
-  ShowUpdateStatus(window.get(), L"ms-settings:windowsupdate", "en");
   testing::LinkRecorder links;
+  testing::TestWindow window;
+  ShowUpdateStatus(window.get(), L"ms-settings:windowsupdate", "en", &links);
   ClickOn(::GetDlgItem(window.get(), kNoticeBarId));
   EXPECT_TRUE(links.Opened().empty());
 }
@@ -130,7 +131,7 @@ TEST(NoticeBarTest, ClickOpensOnlyWebAddresses) {
 TEST(NoticeBarTest, DrawsItsTextInRed) {
   testing::TestWindow window;
   ::ShowWindow(window.get(), SW_SHOWNORMAL);
-  ShowUpdateStatus(window.get(), L"https://n.example/", "en");
+  ShowUpdateStatus(window.get(), L"https://n.example/", "en", nullptr);
   HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
   ASSERT_NE(bar, nullptr);
   ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -170,7 +171,7 @@ TEST(NoticeBarTest, WithoutAWindowNothingHappens) {
   ASSERT_FALSE(::IsWindow(never));
   const int windows = CountThreadWindows();
 
-  for (HWND target : {HWND{nullptr}, never, gone}) ShowUpdateStatus(target, L"https://n.example/", "en");
+  for (HWND target : {HWND{nullptr}, never, gone}) ShowUpdateStatus(target, L"https://n.example/", "en", nullptr);
 
   // Neither a bar nor its tooltip was made as a window of its own instead.
   EXPECT_EQ(CountThreadWindows(), windows);

@@ -178,8 +178,10 @@ TEST(PromptNoteTest, LinkOpensOnlyWebAddressesAndLeavesThePromptOpen) {
     info.style = "note";
     info.text = "Read this";
     info.url = url;
+    PromptOptions options;
+    options.links = &links;
     bool stillOpen = false;
-    RunPrompt(info, {}, [&](HWND prompt) {
+    RunPrompt(info, options, [&](HWND prompt) {
       HWND link = ::GetDlgItem(prompt, kPromptNoteId);
       ::SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
       ::SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "update/OpenLink.h"
+#include "common/ShellOpen.h"
 
 namespace sweeplet::testing {
 
@@ -69,30 +69,21 @@ inline HWND WaitForDialog(DWORD threadId, const std::wstring& title) {
   return nullptr;
 }
 
-// Stands in for the browser: remembers every link the program opens.
-class LinkRecorder {
+// Stands in for the browser: remembers every link the program opens through it.
+class LinkRecorder : public ILinkOpener {
  public:
-  LinkRecorder() { previous_ = SetLinkOpener(&Record); Links().clear(); }
-  ~LinkRecorder() { SetLinkOpener(previous_); }
-  static std::vector<std::wstring> Opened() {
-    std::lock_guard<std::mutex> lock(Mutex());
-    return Links();
+  void Open(std::wstring_view link) noexcept override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    links_.emplace_back(link);
+  }
+  std::vector<std::wstring> Opened() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return links_;
   }
 
  private:
-  static void Record(std::wstring_view link) {
-    std::lock_guard<std::mutex> lock(Mutex());
-    Links().emplace_back(link);
-  }
-  static std::mutex& Mutex() {
-    static std::mutex m;
-    return m;
-  }
-  static std::vector<std::wstring>& Links() {
-    static std::vector<std::wstring> links;
-    return links;
-  }
-  LinkOpener previous_;
+  mutable std::mutex mutex_;
+  std::vector<std::wstring> links_;
 };
 
 // A plain top-level window to carry prompts and notice bars.
