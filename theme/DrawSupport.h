@@ -12,6 +12,7 @@
 namespace sweeplet::theme_detail {
 
 inline COLORREF ToColorRef(Color c) { return RGB(c.r, c.g, c.b); }
+inline Color FromColorRef(COLORREF c) { return {GetRValue(c), GetGValue(c), GetBValue(c)}; }
 
 // The DPI of the monitor that shows `hwnd`; the system DPI where Windows cannot tell per window.
 UINT DpiOf(HWND hwnd) noexcept;

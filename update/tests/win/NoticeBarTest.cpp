@@ -3,7 +3,10 @@
 #include <commctrl.h>
 
 #include "TestUi.h"
+#include "common/tests/AccessibleProbe.h"
+#include "common/Utf.h"
 #include "update/UpdateStatus.h"
+#include "update/UpdateText.h"
 
 namespace sweeplet {
 namespace {
@@ -145,6 +148,44 @@ TEST(NoticeBarTest, DrawsItsTextInRed) {
   }
   ::ReleaseDC(bar, dc);
   EXPECT_GT(red, 20);
+}
+
+TEST(NoticeBarTest, ScreenReadersSeeALinkWithTheNoticesText) {
+  test::ComApartment com;
+  testing::TestWindow window;
+  ShowUpdateStatus(window.get(), L"https://n.example/", "de");
+  HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
+  ASSERT_NE(bar, nullptr);
+  const test::AccessibleInfo info = test::ReadAccessible(bar);
+  ASSERT_TRUE(info.found);
+  EXPECT_EQ(info.role, ROLE_SYSTEM_LINK);
+  EXPECT_EQ(info.name, Widen(UpdateText(kUpdateNoticeBar, "de")));
+  EXPECT_FALSE(info.name.empty());
+  EXPECT_NE(info.state & STATE_SYSTEM_LINKED, 0);
+
+  testing::LinkRecorder links;
+  EXPECT_TRUE(test::DoDefaultAction(bar));
+  EXPECT_TRUE(testing::PumpUntil([&] { return links.Opened().size() == 1; }));
+}
+
+TEST(NoticeBarTest, IsATabStopThatEnterAndSpaceOpen) {
+  testing::TestWindow window;
+  ::ShowWindow(window.get(), SW_SHOWNORMAL);
+  ShowUpdateStatus(window.get(), L"https://n.example/keys", "en");
+  HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_NE(::GetWindowLongW(bar, GWL_STYLE) & WS_TABSTOP, 0);
+  ::SetFocus(bar);
+  testing::LinkRecorder links;
+  for (WPARAM key : {VK_RETURN, VK_SPACE}) {
+    // As the program's message loop delivers the key: through the dialog manager first.
+    MSG msg{bar, WM_KEYDOWN, key, 1, 0, {}};
+    if (!::IsDialogMessageW(window.get(), &msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  EXPECT_EQ(links.Opened(), (std::vector<std::wstring>{L"https://n.example/keys", L"https://n.example/keys"}));
 }
 
 TEST(NoticeBarTest, WithoutAWindowNothingHappens) {
