@@ -1,6 +1,8 @@
 #include "app/MainWindow.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 #include <array>
@@ -16,6 +18,7 @@
 #include "app/logic/AutoClean.h"
 #include "app/logic/StatusLines.h"
 #include "app/logic/UserLocale.h"
+#include "common/Accessible.h"
 #include "common/AppGlobals.h"
 #include "common/Dpi.h"
 #include "common/ShellOpen.h"
@@ -28,6 +31,8 @@
 #include "memory/Privilege.h"
 #include "resources/resource.h"
 #include "theme/ActivityIndicator.h"
+#include "theme/DrawSupport.h"
+#include "theme/HighContrast.h"
 #include "theme/Logo.h"
 #include "theme/StyledButton.h"
 #include "theme/ThemeHelper.h"
@@ -39,7 +44,6 @@ namespace {
 
 constexpr UINT kStatusTimerId = 1;
 constexpr UINT kStatusInterval = 1000;
-constexpr COLORREF kGreyText = RGB(128, 128, 128);
 const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
 constexpr std::array<const wchar_t*, 7> kPercentItems = {L"30", L"40", L"50", L"60", L"70", L"80", L"90"};
@@ -191,7 +195,37 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP:
       return 0;  // F1 does nothing
     case WM_USER:
+      // WM_USER is also DM_GETDEFID, which the dialog manager sends for Enter; hand-offs carry 1 or 2.
+      if (wParam == 0 && lParam == 0) return DefaultButton();
       OnHandOff(wParam);
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        RememberFocus();
+      } else if (HIWORD(wParam) == 0) {  // not while minimised
+        RestoreFocus();
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      MarkCleanAsDefault(msg == WM_SETFOCUS);
+      return 0;
+    case WM_NEXTDLGCTL:
+      OnNextDlgCtl(wParam, LOWORD(lParam) != 0);
+      return 0;
+    case WM_GETDLGCODE:
+      // Asked only while the window itself has the focus. The dialog manager finds nothing
+      // before "nothing", so Shift+Tab would stay put: Tab comes here as a key instead.
+      return DLGC_WANTTAB;
+    case WM_KEYDOWN:
+      if (wParam == VK_TAB) {
+        OnNextDlgCtl(::GetKeyState(VK_SHIFT) < 0 ? 1 : 0, false);
+        return 0;
+      }
+      break;
+    case WM_SYSCOLORCHANGE:
+      RepaintForColours();
       return 0;
     case kTrayCallbackMessage:
       if (TrayIcon) {
@@ -304,6 +338,7 @@ void TFrmSweeplet::FormCreate() {
   }
   StartUpdateCheck();
   step("update");
+  SetUpKeyboardAndAccessibility();
 }
 
 // A 500 x 450 client area, centred on the work area of the screen.
@@ -476,12 +511,14 @@ void TFrmSweeplet::Layout() {
 }
 
 void TFrmSweeplet::ShowPage(int index) {
+  const HWND focusBefore = ::GetFocus();
   shownPage_ = index;
   ::ShowWindow(Card1, index == 0 ? SW_SHOW : SW_HIDE);
   ::ShowWindow(Card2, index == 1 ? SW_SHOW : SW_HIDE);
   // The page buttons form one group: exactly one of Home and Config is down.
   SetStyledButtonDown(BtnHome, index == 0);
   SetStyledButtonDown(BtnConfig, index == 1);
+  FollowPageWithFocus(focusBefore);
 }
 
 void TFrmSweeplet::BtnHomeClick(HWND sender) {
@@ -534,6 +571,9 @@ void TFrmSweeplet::OnCommand(int id, int code, HWND control) {
     case IdBtnClose:
       BtnCloseClick();
       return;
+    case IDOK:  // Enter that no control took for itself
+      PressFocusedCheckBox();
+      return;
     default:
       break;
   }
@@ -542,9 +582,11 @@ void TFrmSweeplet::OnCommand(int id, int code, HWND control) {
 LRESULT TFrmSweeplet::OnCtlColor(HDC dc, HWND control) {
   const bool grey = control == LblVirtual || control == LblVirtualStatus || control == LblWorking ||
                     control == LblWorkingStatus;
-  ::SetTextColor(dc, grey ? kGreyText : ::GetSysColor(COLOR_WINDOWTEXT));
-  ::SetBkColor(dc, RGB(255, 255, 255));
-  return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+  // White with the window text and grey, or the scheme's own colours under high contrast.
+  const PageColors colors = CurrentPageColors();
+  ::SetTextColor(dc, theme_detail::ToColorRef(grey ? colors.secondaryText : colors.text));
+  ::SetBkColor(dc, theme_detail::ToColorRef(colors.background));
+  return reinterpret_cast<LRESULT>(PageBrush());
 }
 
 bool TFrmSweeplet::FormCloseQuery() {
@@ -751,6 +793,161 @@ void TFrmSweeplet::OnListChange(int id) {
   if (!setting || setting->list != id) return;
   NextTime = Now();
   SaveConfig(setting->limitName, ReadListPosition(ConfigControl(id)));
+}
+
+// Keyboard use. The message loop's IsDialogMessage moves the focus for Tab between controls, or
+// sends WM_NEXTDLGCTL for that (as it does for dialogs, and for the arrow keys), which only a
+// dialog's own procedure acts on: this window does it here, and it takes Tab itself while the
+// focus is on the window, where the dialog manager cannot go backwards. The tab order is the
+// creation order: the header's page buttons, then the shown page's controls, then the notice bar
+// when there is one; hidden and disabled ones are passed over. The Home page has no tab stop of
+// its own (the clean button takes no focus), so there the focus rests on the window itself, and
+// Enter presses the clean button.
+
+namespace {
+
+long CheckBoxState(HWND box, long standard) {
+  return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? standard | STATE_SYSTEM_CHECKED
+                                                               : standard & ~STATE_SYSTEM_CHECKED;
+}
+
+}  // namespace
+
+void TFrmSweeplet::SetUpKeyboardAndAccessibility() {
+  // The focus mark waits until the keyboard is used, unless the user asked to see it always.
+  BOOL alwaysCues = FALSE;
+  ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysCues, 0);
+  if (!alwaysCues) {
+    ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+  }
+
+  // Roles the standard objects do not give everywhere: the status lines are text, the boxes are
+  // check boxes, and each list is named after the box that switches it.
+  for (HWND label : {LblTitle, LblPhys, LblPhysStatus, LblVirtual, LblVirtualStatus, LblWorking, LblWorkingStatus}) {
+    SetAccessibleTraits(label, {.role = ROLE_SYSTEM_STATICTEXT});
+  }
+  for (HWND box : {ChkUsagePhys, ChkMinute, ChkUsagePage, ChkUsageWork, ChkAutoStart, ChkCleanOnTray}) {
+    SetAccessibleTraits(box, {.role = ROLE_SYSTEM_CHECKBUTTON, .state = CheckBoxState});
+  }
+  const std::array<std::pair<HWND, HWND>, 4> lists = {{{EditUsagePhys, ChkUsagePhys},
+                                                       {EditMinute, ChkMinute},
+                                                       {EditUsagePage, ChkUsagePage},
+                                                       {EditUsageWork, ChkUsageWork}}};
+  for (const auto& [list, box] : lists) SetAccessibleTraits(list, {.role = ROLE_SYSTEM_COMBOBOX, .labelledBy = box});
+  FollowHighContrast();
+}
+
+// A themed group box draws its caption in the theme's colour, not in the one this window gives:
+// under high contrast that can be the background's. Drawn plainly, it takes the page's colours.
+void TFrmSweeplet::FollowHighContrast() {
+  const bool plain = HighContrastOn();
+  // A blank name (not an empty one, which Wine takes as the default) turns the visual style off.
+  for (HWND group : {GroupBox1, GroupBox3}) {
+    ::SetWindowTheme(group, plain ? L" " : nullptr, plain ? L" " : nullptr);
+  }
+}
+
+void TFrmSweeplet::RememberFocus() {
+  const HWND focus = ::GetFocus();
+  lastFocus_ = focus != nullptr && ::IsChild(hwnd_, focus) ? focus : nullptr;
+}
+
+// On activation: the control that had the focus, or else the first tab stop of the shown page.
+void TFrmSweeplet::RestoreFocus() {
+  HWND target = CanTakeFocus(lastFocus_) ? lastFocus_ : FirstTabStopOfPage();
+  ::SetFocus(target != nullptr ? target : hwnd_);
+}
+
+void TFrmSweeplet::OnNextDlgCtl(WPARAM wParam, bool isHandle) {
+  HWND target = nullptr;
+  if (isHandle) {
+    target = reinterpret_cast<HWND>(wParam);  // checked below: only a tab stop of this window
+  } else {
+    const BOOL previous = wParam != 0 ? TRUE : FALSE;
+    HWND from = ::GetFocus();
+    if (from == hwnd_ || !::IsChild(hwnd_, from)) from = nullptr;
+    if (from != nullptr) {
+      target = ::GetNextDlgTabItem(hwnd_, from, previous);
+    } else {
+      // From the window itself: Tab starts at the first tab stop, Shift+Tab at the last (found
+      // by going round once, as the dialog manager gives nothing backwards from nothing).
+      HWND first = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+      target = first;
+      for (int stops = 0; previous && first != nullptr && stops < 256; ++stops) {
+        HWND after = ::GetNextDlgTabItem(hwnd_, target, FALSE);
+        if (after == nullptr || after == first || after == target) break;
+        target = after;
+      }
+    }
+  }
+  if (!CanTakeFocus(target)) return;
+  ShowKeyboardCues();
+  ::SetFocus(target);
+}
+
+// A page switched by the keyboard takes the focus along to its first tab stop; so does a switch
+// that hid the control with the focus.
+void TFrmSweeplet::FollowPageWithFocus(HWND focusBefore) {
+  const bool byKeyboard = StyledButtonClickFromKeyboard(shownPage_ == 0 ? BtnHome : BtnConfig);
+  const bool focusHidden = focusBefore != nullptr && ::IsChild(hwnd_, focusBefore) && !::IsWindowVisible(focusBefore);
+  if (byKeyboard) ShowKeyboardCues();
+  if (byKeyboard || focusHidden) {
+    HWND first = FirstTabStopOfPage();
+    ::SetFocus(first != nullptr ? first : hwnd_);
+  }
+  MarkCleanAsDefault(::GetFocus() == hwnd_);
+}
+
+HWND TFrmSweeplet::FirstTabStopOfPage() const {
+  HWND page = shownPage_ == 0 ? Card1 : Card2;
+  for (HWND c = ::GetWindow(page, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    if (CanTakeFocus(c)) return c;
+  }
+  return nullptr;
+}
+
+bool TFrmSweeplet::CanTakeFocus(HWND control) const {
+  return control != nullptr && ::IsWindow(control) && ::IsChild(hwnd_, control) && ::IsWindowVisible(control) &&
+         ::IsWindowEnabled(control) && (::GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0;
+}
+
+void TFrmSweeplet::ShowKeyboardCues() {
+  ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+}
+
+// While Enter would press the clean button, it shows the focus mark.
+void TFrmSweeplet::MarkCleanAsDefault(bool windowHasFocus) {
+  SetStyledButtonDefault(BtnClean, windowHasFocus && shownPage_ == 0);
+}
+
+// Enter with the focus on no control of the Home page presses the clean button.
+LRESULT TFrmSweeplet::DefaultButton() const {
+  if (shownPage_ != 0 || ::GetFocus() != hwnd_) return 0;
+  return MAKELRESULT(IdBtnClean, DC_HASDEFID);
+}
+
+// Enter presses the focused check box, as Space does.
+void TFrmSweeplet::PressFocusedCheckBox() {
+  const HWND focus = ::GetFocus();
+  for (HWND box : {ChkUsagePhys, ChkMinute, ChkUsagePage, ChkUsageWork, ChkAutoStart, ChkCleanOnTray}) {
+    if (focus == box && ::IsWindowEnabled(box)) {
+      ::SendMessageW(box, BM_CLICK, 0, 0);
+      return;
+    }
+  }
+}
+
+// The system colours or high contrast changed: the controls pick their colours when painting.
+void TFrmSweeplet::RepaintForColours() {
+  FollowHighContrast();
+  ::EnumChildWindows(
+      hwnd_,
+      [](HWND child, LPARAM) -> BOOL {
+        ::SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);  // the common controls rebuild their brushes
+        return TRUE;
+      },
+      0);
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 }  // namespace sweeplet

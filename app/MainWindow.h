@@ -86,6 +86,20 @@ class TFrmSweeplet {
   std::wstring ListText(HWND list) const;
   HWND ConfigControl(int id) const { return ::GetDlgItem(Card2, id); }
   double Now() const { return services_.clock->Now(); }
+  // Keyboard use and what screen readers are told.
+  void SetUpKeyboardAndAccessibility();
+  void RememberFocus();
+  void RestoreFocus();
+  void OnNextDlgCtl(WPARAM wParam, bool isHandle);
+  void FollowPageWithFocus(HWND focusBefore);
+  HWND FirstTabStopOfPage() const;
+  bool CanTakeFocus(HWND control) const;
+  void ShowKeyboardCues();
+  void MarkCleanAsDefault(bool windowHasFocus);
+  LRESULT DefaultButton() const;
+  void PressFocusedCheckBox();
+  void RepaintForColours();
+  void FollowHighContrast();
 
   StartOptions options_;
   Services services_;
@@ -119,6 +133,7 @@ class TFrmSweeplet {
   UniqueFont font_, titleFont_;
   int shownPage_ = 0;
   bool activeAtJobStart_ = false;
+  HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last deactivated
   NumberSeparators separators_;
   WorkerThread job_;  // the cleaning job's worker, at most one at a time
 };

@@ -1,6 +1,7 @@
 #include "app/Panel.h"
 
 #include "common/WindowClass.h"
+#include "theme/HighContrast.h"
 
 namespace sweeplet {
 namespace {
@@ -18,7 +19,7 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
       RECT rc;
       ::GetClientRect(hwnd, &rc);
-      ::FillRect(reinterpret_cast<HDC>(wParam), &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+      ::FillRect(reinterpret_cast<HDC>(wParam), &rc, PageBrush());
       return 1;
     }
     default:

@@ -1,6 +1,7 @@
 #pragma once
-// A plain container window (the header, the page area and its pages). It paints the window
-// colour and passes its children's notifications up to the top-level window, where the handlers live.
+// A plain container window (the header, the page area and its pages). It paints the page
+// colour (white, or the system's window colour under high contrast) and passes its children's
+// notifications up to the top-level window, where the handlers live.
 #include <windows.h>
 
 namespace sweeplet {

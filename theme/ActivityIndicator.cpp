@@ -5,6 +5,7 @@
 #include "theme/ActivityDots.h"
 #include "common/WindowClass.h"
 #include "theme/DrawSupport.h"
+#include "theme/HighContrast.h"
 
 namespace sweeplet {
 namespace {
@@ -37,10 +38,11 @@ void Render(HWND hwnd, const IndicatorData& data, HDC target) {
   const float side = static_cast<float>(std::min(client.right, client.bottom));
   const float left = (static_cast<float>(client.right) - side) / 2;
   const float top = (static_cast<float>(client.bottom) - side) / 2;
+  const Color ink = IndicatorDotColor(HighContrastOn(), ReadSystemColors());
   for (const IndicatorDot& dot : IndicatorFrame(data.frame, side)) {
     Path disc;
     disc.AddEllipse(left + dot.x, top + dot.y, dot.radius, dot.radius);
-    FillPath(pixels, disc, kBlack);
+    FillPath(pixels, disc, ink);
   }
   buffer.CopyTo(target);
 }

@@ -12,6 +12,7 @@
 namespace sweeplet::theme_detail {
 
 inline COLORREF ToColorRef(Color c) { return RGB(c.r, c.g, c.b); }
+inline Color FromColorRef(COLORREF c) { return {GetRValue(c), GetGValue(c), GetBValue(c)}; }
 
 inline void DeleteMemoryDc(HDC dc) noexcept { ::DeleteDC(dc); }
 using UniqueMemoryDc = UniqueAny<HDC, DeleteMemoryDc>;

@@ -1,14 +1,17 @@
 #include "theme/StyledButton.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "common/Dpi.h"
+#include "common/Accessible.h"
 #include "theme/ButtonStyles.h"
 #include "theme/DrawSupport.h"
+#include "theme/HighContrast.h"
 
 namespace sweeplet {
 namespace {
@@ -27,6 +30,9 @@ struct ButtonData {
   bool hot = false;         // the pointer is over the button
   bool trackingLeave = false;
   bool mouseHeld = false;   // a button without focus tracks its own press
+  bool isDefault = false;   // Enter presses it though it has no focus: it shows the focus mark
+  bool keyboardClick = false;  // while the click that Space or Enter made is being reported
+  bool focusCueHidden = false;  // UISF_HIDEFOCUS, as the window's WM_UPDATEUISTATE last set it
   UniqueFont fallbackFont;  // the desktop font, until the button or its parent has one
   UINT fallbackDpi = 0;
 };
@@ -50,6 +56,17 @@ bool KeyboardCuesHidden(HWND button, UINT flag) {
   return (::SendMessageW(button, WM_QUERYUISTATE, 0, 0) & flag) != 0;
 }
 
+// Kept by the button itself as well: Wine keeps no UI state for a window and answers
+// WM_QUERYUISTATE with 0 whatever it was told.
+void FollowUiState(HWND button, ButtonData& data, WPARAM wParam) {
+  if ((HIWORD(wParam) & UISF_HIDEFOCUS) == 0) return;
+  switch (LOWORD(wParam)) {
+    case UIS_SET: data.focusCueHidden = true; break;
+    case UIS_CLEAR: data.focusCueHidden = false; break;
+    default: data.focusCueHidden = KeyboardCuesHidden(button, UISF_HIDEFOCUS); break;
+  }
+}
+
 void Render(HWND button, ButtonData& data, HDC target) {
   RECT client{};
   ::GetClientRect(button, &client);
@@ -60,8 +77,11 @@ void Render(HWND button, ButtonData& data, HDC target) {
 
   const LRESULT buttonState = ::SendMessageW(button, BM_GETSTATE, 0, 0);
   const bool enabled = ::IsWindowEnabled(button) != FALSE;
-  const TStyledButtonAttributes& look =
-      data.states.For(PickButtonState(enabled, (buttonState & BST_PUSHED) != 0, data.down, data.hot));
+  const ButtonState state = PickButtonState(enabled, (buttonState & BST_PUSHED) != 0, data.down, data.hot);
+  // Under high contrast the system's colours, so that nothing vanishes against the scheme.
+  const bool highContrast = HighContrastOn();
+  const ButtonStateSet systemStates = highContrast ? HighContrastButtonStates(ReadSystemColors()) : ButtonStateSet{};
+  const TStyledButtonAttributes& look = (highContrast ? systemStates : data.states).For(state);
 
   const UINT dpi = WindowDpi(button);
   const float scale = static_cast<float>(dpi) / 96.0f;
@@ -85,8 +105,10 @@ void Render(HWND button, ButtonData& data, HDC target) {
   if (look.BorderDrawStyle == TBorderDrawStyle::brdSolid) {
     FillPath(pixels, RoundRectOutline(0, 0, w, h, radius, border), look.BorderColor);
   }
-  const bool focused = ::GetFocus() == button && !KeyboardCuesHidden(button, UISF_HIDEFOCUS);
-  if (focused) {
+  // The focus mark shows only while the keyboard cues are on: after the keyboard moved the focus,
+  // or always when the user asked for them.
+  const bool marked = (::GetFocus() == button || (data.isDefault && enabled)) && !data.focusCueHidden;
+  if (marked) {
     // A thin ring inside the edge in the text colour, where Windows draws its focus rectangle.
     const float inset = std::round(3 * scale);
     FillPath(pixels,
@@ -151,6 +173,21 @@ void NotifyClicked(HWND button) {
                  reinterpret_cast<LPARAM>(button));
 }
 
+// What screen readers are told: a push button named by its caption, pressed while held or while
+// latched down (the page shown), the default button while Enter presses it.
+long AccessibleState(HWND button, long standard) {
+  const ButtonData* data = DataOf(button);
+  long state = standard;
+  if ((::SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0 || (data && data->down)) {
+    state |= STATE_SYSTEM_PRESSED;
+  }
+  if (data && data->isDefault) state |= STATE_SYSTEM_DEFAULT;
+  if (data && !data->takesFocus) state &= ~(STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
+  return state;
+}
+
+void PressForAccessibility(HWND button) { ::PostMessageW(button, BM_CLICK, 0, 0); }
+
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
   auto& data = *reinterpret_cast<ButtonData*>(ref);
   switch (msg) {
@@ -214,6 +251,47 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, U
         return 0;
       }
       break;
+    case WM_GETDLGCODE: {
+      // Enter presses the focused button, as Space does: the dialog manager hands it over instead
+      // of looking for a default button.
+      LRESULT code = ::DefSubclassProc(hwnd, msg, wParam, lParam);
+      const auto* key = reinterpret_cast<const MSG*>(lParam);
+      if (data.takesFocus && key != nullptr && (key->message == WM_KEYDOWN || key->message == WM_CHAR) &&
+          key->wParam == VK_RETURN) {
+        code |= DLGC_WANTMESSAGE;
+      }
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_RETURN && data.takesFocus) {
+        const bool repeat = (lParam & (1 << 30)) != 0;  // a held key clicks once
+        if (!repeat && ::IsWindowEnabled(hwnd)) {
+          data.keyboardClick = true;
+          NotifyClicked(hwnd);
+          data.keyboardClick = false;
+        }
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (wParam == VK_RETURN && data.takesFocus) return 0;
+      break;
+    case WM_UPDATEUISTATE: {
+      const LRESULT result = ::DefSubclassProc(hwnd, msg, wParam, lParam);
+      FollowUiState(hwnd, data, wParam);
+      Redraw(hwnd);
+      return result;
+    }
+    case WM_KEYUP:
+      if (wParam == VK_SPACE) {
+        // The system button reports the click from inside its handling of the key.
+        data.keyboardClick = true;
+        const LRESULT result = ::DefSubclassProc(hwnd, msg, wParam, lParam);
+        data.keyboardClick = false;
+        Redraw(hwnd);
+        return result;
+      }
+      break;
     case WM_CAPTURECHANGED:
       if (data.mouseHeld) {
         data.mouseHeld = false;
@@ -253,7 +331,6 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, U
     case WM_ENABLE:
     case WM_SETTEXT:
     case WM_SETFONT:
-    case WM_UPDATEUISTATE:
     case BM_SETSTATE:
     case WM_DPICHANGED_AFTERPARENT:
     case WM_SIZE:
@@ -280,6 +357,7 @@ HWND CreateStyledButton(HWND parent, int id, const wchar_t* caption, std::string
   data->states = ResolveButtonStates(kOrvaneFamily, "Primary", appearance);
   data->cornerRadius96 = std::max(0, cornerRadius96);
   data->takesFocus = takesFocus;
+  data->focusCueHidden = KeyboardCuesHidden(button, UISF_HIDEFOCUS);  // a new child starts as its parent is
   ::SetPropW(button, kDataProp, data);
   if (!::SetWindowSubclass(button, ButtonProc, kSubclassId, reinterpret_cast<DWORD_PTR>(data))) {
     ::RemovePropW(button, kDataProp);
@@ -287,6 +365,10 @@ HWND CreateStyledButton(HWND parent, int id, const wchar_t* caption, std::string
     ::DestroyWindow(button);
     return nullptr;
   }
+  SetAccessibleTraits(button, {.role = ROLE_SYSTEM_PUSHBUTTON,
+                               .state = AccessibleState,
+                               .defaultAction = L"Press",
+                               .doDefaultAction = PressForAccessibility});
   return button;
 }
 
@@ -300,6 +382,18 @@ void SetStyledButtonDown(HWND button, bool down) {
 bool IsStyledButtonDown(HWND button) {
   const ButtonData* data = DataOf(button);
   return data != nullptr && data->down;
+}
+
+void SetStyledButtonDefault(HWND button, bool isDefault) {
+  ButtonData* data = DataOf(button);
+  if (data == nullptr || data->isDefault == isDefault) return;
+  data->isDefault = isDefault;
+  Redraw(button);
+}
+
+bool StyledButtonClickFromKeyboard(HWND button) {
+  const ButtonData* data = DataOf(button);
+  return data != nullptr && data->keyboardClick;
 }
 
 }  // namespace sweeplet

@@ -2,8 +2,10 @@
 // The main window's drawn push buttons (the page buttons of the header and the clean button),
 // styled by the family "Orvane". Each one is a real BUTTON child window: its window text is its
 // caption, it reports BN_CLICKED to its parent through WM_COMMAND, and keyboard and
-// accessibility tools see a push button. It paints itself in every state: normal, hot under
-// the pointer, pressed while held, selected while latched down, and disabled.
+// accessibility tools see a push button (reported pressed while latched down). It paints itself
+// in every state: normal, hot under the pointer, pressed while held, selected while latched
+// down, and disabled; under a high-contrast theme in the system's colours. Space and Enter press
+// the focused button; the focus mark shows while the window's keyboard cues are on.
 // User-interface thread only.
 #include <windows.h>
 
@@ -26,5 +28,12 @@ HWND CreateStyledButton(HWND parent, int id, const wchar_t* caption, std::string
 // setting one button down does not release another.
 void SetStyledButtonDown(HWND button, bool down);
 bool IsStyledButtonDown(HWND button);
+
+// The button that Enter presses while no button has the focus: it shows the focus mark (when
+// the keyboard cues are on) and is reported as the default button. Pressing it is the caller's.
+void SetStyledButtonDefault(HWND button, bool isDefault);
+
+// True while the click being reported to the parent was made with Space or Enter.
+bool StyledButtonClickFromKeyboard(HWND button);
 
 }  // namespace sweeplet

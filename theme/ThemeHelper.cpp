@@ -7,10 +7,12 @@
 #include "common/Dpi.h"
 #include "common/WindowClass.h"
 #include "theme/DrawSupport.h"
+#include "theme/HighContrast.h"
 
 namespace sweeplet {
 namespace {
 
+using theme_detail::FromColorRef;
 using theme_detail::ToColorRef;
 
 constexpr wchar_t kLineClass[] = L"SweepletAccentLine";
@@ -19,9 +21,10 @@ constexpr wchar_t kLineClass[] = L"SweepletAccentLine";
 constexpr wchar_t kHelperProp[] = L"Sweeplet.ThemeHelper";
 constexpr wchar_t kOldProcProp[] = L"Sweeplet.ThemeHelper.OldProc";
 constexpr DWORD kUseImmersiveDarkMode = 20;
-// Stored in the line's user data: its colour, or this for the system's greyed-text colour,
-// read when painting so that a change of the system colours shows at once.
-constexpr LONG_PTR kGrayTextColour = -1;
+// Stored in the line's user data: its colour while the window is active, or this while it is
+// not. The colour is chosen when painting, so that a change of the system colours or of high
+// contrast shows at once.
+constexpr LONG_PTR kInactive = -1;
 
 LRESULT CALLBACK LineProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
@@ -32,8 +35,10 @@ LRESULT CALLBACK LineProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       PAINTSTRUCT ps{};
       HDC dc = msg == WM_PAINT ? ::BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
       const LONG_PTR stored = ::GetWindowLongPtrW(hwnd, GWLP_USERDATA);
-      const COLORREF colour =
-          stored == kGrayTextColour ? ::GetSysColor(COLOR_GRAYTEXT) : static_cast<COLORREF>(stored);
+      const bool active = stored != kInactive;
+      const COLORREF colour = ToColorRef(
+          AccentLineColor(active, HighContrastOn(), active ? FromColorRef(static_cast<COLORREF>(stored)) : Color{},
+                          ReadSystemColors()));
       RECT rc{};
       ::GetClientRect(hwnd, &rc);
       ::SetBkColor(dc, colour);
@@ -126,7 +131,8 @@ void TThemeHelper::OnMessage(UINT msg, WPARAM wParam) noexcept {
       ApplyState();
       break;
     case WM_SYSCOLORCHANGE:
-      if (!FIsActive && FShape != nullptr) ::InvalidateRect(FShape, nullptr, FALSE);
+    case WM_SETTINGCHANGE:  // high contrast turned on or off
+      if (FShape != nullptr) ::InvalidateRect(FShape, nullptr, FALSE);
       break;
     default:
       break;
@@ -136,7 +142,7 @@ void TThemeHelper::OnMessage(UINT msg, WPARAM wParam) noexcept {
 void TThemeHelper::ApplyState() noexcept {
   if (FForm == nullptr || FShape == nullptr) return;
   ::SetWindowLongPtrW(FShape, GWLP_USERDATA,
-                      FIsActive ? static_cast<LONG_PTR>(ToColorRef(FActiveColor)) : kGrayTextColour);
+                      FIsActive ? static_cast<LONG_PTR>(ToColorRef(FActiveColor)) : kInactive);
   // Shown only on a window with a border, as a frameless window has no edge for it to mark.
   const LONG_PTR style = ::GetWindowLongPtrW(FForm, GWL_STYLE);
   const bool bordered = (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)) != 0;

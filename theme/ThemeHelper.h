@@ -1,8 +1,9 @@
 #pragma once
 // The main window's frame: a dark title bar when the system is in dark mode, and a thin accent
 // line along the top of the client area that is blue while the window is active and grey while
-// it is not. Create it first thing while the window is being created; it lives as long as the
-// window does. User-interface thread only.
+// it is not (under high contrast, the system's highlight colour while active). Create it first
+// thing while the window is being created; it lives as long as the window does.
+// User-interface thread only.
 #include <windows.h>
 
 #include "theme/ButtonStyles.h"

@@ -1,10 +1,13 @@
 #include "update/UpdateStatus.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
+#include "common/Accessible.h"
 #include "common/Dpi.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
+#include "theme/HighContrast.h"
 #include "update/OpenLink.h"
 #include "update/UpdateText.h"
 
@@ -66,8 +69,16 @@ void DrawNotice(const DRAWITEMSTRUCT& item, const NoticeBar& state) {
   ::FillRect(memory.get(), &local, ::GetSysColorBrush(COLOR_BTNFACE));
   HGDIOBJ oldFont = ::SelectObject(memory.get(), state.font.get());
   ::SetBkMode(memory.get(), TRANSPARENT);
-  ::SetTextColor(memory.get(), kTextColor);
+  // Under high contrast the scheme's text colour on its button face.
+  ::SetTextColor(memory.get(), HighContrastOn() ? ::GetSysColor(COLOR_BTNTEXT) : kTextColor);
   ::DrawTextW(memory.get(), state.text.c_str(), -1, &local, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+  // Reached with Tab, it shows the focus while the keyboard cues are on.
+  if (::GetFocus() == state.bar && (::SendMessageW(state.bar, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
+    RECT mark = local;
+    ::InflateRect(&mark, -2, -2);
+    ::SetTextColor(memory.get(), HighContrastOn() ? ::GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
+    ::DrawFocusRect(memory.get(), &mark);
+  }
   ::BitBlt(item.hDC, r.left, r.top, width, height, memory.get(), 0, 0, SRCCOPY);
   ::SelectObject(memory.get(), oldFont);
   ::SelectObject(memory.get(), oldBitmap);
@@ -83,6 +94,27 @@ LRESULT CALLBACK BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT
       // A click anywhere on the bar opens the notice.
       if (state->links) OpenServiceLink(state->link, *state->links);
       return 0;
+    case WM_GETDLGCODE: {
+      // Enter opens the notice, as Space does, rather than going to the window.
+      const auto* key = reinterpret_cast<const MSG*>(lParam);
+      const LRESULT code = ::DefSubclassProc(hwnd, msg, wParam, lParam);
+      if (key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) && key->wParam == VK_RETURN) {
+        return code | DLGC_WANTMESSAGE;
+      }
+      return code;
+    }
+    case WM_KEYDOWN:
+      if ((wParam == VK_RETURN || wParam == VK_SPACE) && (lParam & (1 << 30)) == 0 && state->links) {
+        OpenServiceLink(state->link, *state->links);
+      }
+      return 0;
+    case WM_CHAR:
+      return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+      ::InvalidateRect(hwnd, nullptr, FALSE);
+      break;
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(hwnd, &BarProc, kBarSubclassId);
       ::RemovePropW(hwnd, kStateProperty);
@@ -125,12 +157,25 @@ NoticeBar* FindBar(HWND parent) {
   return bar ? static_cast<NoticeBar*>(::GetPropW(bar, kStateProperty)) : nullptr;
 }
 
+// Screen readers see a link with the notice's text; the bar's own part text is only a pointer
+// for the owner-drawn part.
+std::wstring AccessibleName(HWND bar) {
+  const auto* state = static_cast<const NoticeBar*>(::GetPropW(bar, kStateProperty));
+  return state ? state->text : std::wstring();
+}
+
+long AccessibleState(HWND, long standard) { return standard | STATE_SYSTEM_LINKED; }
+
+void FollowForAccessibility(HWND bar) { ::PostMessageW(bar, WM_LBUTTONUP, 0, 0); }
+
 NoticeBar* CreateBar(HWND parent) {
   INITCOMMONCONTROLSEX init{sizeof(init), ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&init);
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   // Sized and placed by us, not by the control: its height is fixed.
-  HWND bar = ::CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | CCS_NORESIZE | CCS_NOPARENTALIGN,
+  // A tab stop: the keyboard reaches it after the window's other controls.
+  HWND bar = ::CreateWindowExW(0, STATUSCLASSNAMEW, nullptr,
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | CCS_NORESIZE | CCS_NOPARENTALIGN,
                                0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNoticeBarId)),
                                instance, nullptr);
   if (!bar) return nullptr;
@@ -143,6 +188,11 @@ NoticeBar* CreateBar(HWND parent) {
   }
   ::SetPropW(bar, kStateProperty, state);
   ::SetWindowSubclass(parent, &ParentProc, kParentSubclassId, 0);
+  SetAccessibleTraits(bar, {.role = ROLE_SYSTEM_LINK,
+                            .name = AccessibleName,
+                            .state = AccessibleState,
+                            .defaultAction = L"Jump",
+                            .doDefaultAction = FollowForAccessibility});
 
   // The tooltip shows the link whenever the pointer rests on the bar, active window or not.
   state->tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,

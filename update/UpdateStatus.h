@@ -1,6 +1,7 @@
 #pragma once
 // The notice bar: a status bar along the bottom of the main window that says an update or a
-// notice is waiting and opens the service's link when clicked.
+// notice is waiting and opens the service's link when clicked, or with Enter or Space once Tab
+// has reached it. Screen readers see a link named by its text.
 #include <windows.h>
 
 #include <string>

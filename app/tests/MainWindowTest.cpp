@@ -14,7 +14,10 @@
 #include "app/MainWindow.h"
 #include "app/TrayIcon.h"
 #include "autostart/tests/FakeTaskScheduler.h"
+#include "common/tests/AccessibleProbe.h"
+#include "common/Utf.h"
 #include "theme/ActivityIndicator.h"
+#include "theme/StyledButton.h"
 #include "common/UiDispatcher.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
@@ -22,6 +25,8 @@
 #include "memory/MemoryApi.h"
 #include "memory/Privilege.h"
 #include "tests/e2e/Driver.h"
+#include "update/UpdateStatus.h"
+#include "update/UpdateText.h"
 
 namespace sweeplet {
 namespace {
@@ -590,6 +595,290 @@ TEST_F(MainWindowTest, ClosingHidesUntilQuitIsConfirmed) {
   EXPECT_TRUE(::IsWindow(w.Handle()));
   w.AProc(true);  // an accepted update ends the program
   EXPECT_EQ(w.Handle(), nullptr);
+}
+
+// Keyboard use. Keys go through IsDialogMessage first, as in the program's message loop.
+
+// Presses and releases `vk` on whatever has the focus (the window itself when nothing does).
+void Press(HWND main, UINT vk, bool shift = false) {
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  ::SetKeyboardState(keys);
+  for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+    HWND focus = ::GetFocus();
+    MSG msg{focus ? focus : main, message, vk, message == WM_KEYDOWN ? 1 : static_cast<LPARAM>(0xC0000001), 0, {}};
+    if (!::IsDialogMessageW(main, &msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  keys[VK_SHIFT] = 0;
+  ::SetKeyboardState(keys);
+  Pump(10);
+}
+
+// The control id of the focus; 0 for the main window itself, -1 for anything else.
+int FocusId(HWND main) {
+  HWND focus = ::GetFocus();
+  if (focus == main) return 0;
+  return focus && ::IsChild(main, focus) ? ::GetDlgCtrlID(focus) : -1;
+}
+
+bool Activate(HWND hwnd) {
+  ::ShowWindow(hwnd, SW_SHOW);
+  ::SetForegroundWindow(hwnd);
+  return PumpUntil([&] { return ::GetActiveWindow() == hwnd; });
+}
+
+struct TabWalk {
+  const char* name;
+  std::vector<const wchar_t*> switchedOn;  // settings stored as 1 before the start
+  int page;
+  bool notice;
+  bool backwards;
+  std::vector<int> expected;  // the focus after each key, starting from the window itself
+};
+
+void PrintTo(const TabWalk& walk, std::ostream* os) { *os << walk.name; }
+
+constexpr int kNoticeBar = kNoticeBarId;
+
+class TabOrder : public MainWindowTest, public ::testing::WithParamInterface<TabWalk> {};
+
+TEST_P(TabOrder, WalksTheHeaderThenTheShownPageAndNothingHidden) {
+  const TabWalk& walk = GetParam();
+  for (const wchar_t* name : walk.switchedOn) WriteDword(name, 1);
+  TFrmSweeplet& w = Open();
+  ASSERT_TRUE(Activate(w.Handle()));
+  if (walk.page == 1) w.BtnHomeClick(C(IdBtnConfig));
+  if (walk.notice) ShowUpdateStatus(w.Handle(), L"https://n.example/", "en", &links_);
+  ::SetFocus(w.Handle());
+  std::vector<int> walked;
+  for (size_t i = 0; i < walk.expected.size(); ++i) {
+    Press(w.Handle(), VK_TAB, walk.backwards);
+    walked.push_back(FocusId(w.Handle()));
+  }
+  EXPECT_EQ(walked, walk.expected);
+}
+
+std::vector<int> Reversed(std::vector<int> ids) {
+  // The same stops the other way round, wrapping to the last one again.
+  std::vector<int> cycle(ids.begin(), ids.end() - 1);
+  std::vector<int> out(cycle.rbegin(), cycle.rend());
+  out.push_back(out.front());
+  return out;
+}
+
+const std::vector<int> kHomeWalk = {IdBtnHome, IdBtnConfig, IdBtnDonate, IdBtnHome};
+const std::vector<int> kConfigWalk = {IdBtnHome,     IdBtnConfig,  IdBtnDonate,      IdChkUsagePhys,
+                                      IdChkMinute,   IdChkUsagePage, IdChkUsageWork, IdChkAutoStart,
+                                      IdChkCleanOnTray, IdEditInfo, IdBtnHome};
+const std::vector<int> kConfigListsWalk = {
+    IdBtnHome,      IdBtnConfig,     IdBtnDonate,    IdChkUsagePhys, IdChkMinute,    IdEditUsagePhys,
+    IdEditMinute,   IdChkUsagePage,  IdEditUsagePage, IdChkUsageWork, IdEditUsageWork, IdChkAutoStart,
+    IdChkCleanOnTray, IdEditInfo,    IdBtnHome};
+const std::vector<const wchar_t*> kAllLists = {L"enabled_usage_phys", L"enabled_usage_page", L"enabled_usage_work",
+                                               L"enabled_minute"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, TabOrder,
+    ::testing::Values(TabWalk{"home", {}, 0, false, false, kHomeWalk},
+                      TabWalk{"home_back", {}, 0, false, true, Reversed(kHomeWalk)},
+                      TabWalk{"config", {}, 1, false, false, kConfigWalk},
+                      TabWalk{"config_back", {}, 1, false, true, Reversed(kConfigWalk)},
+                      TabWalk{"config_lists", kAllLists, 1, false, false, kConfigListsWalk},
+                      TabWalk{"config_lists_back", kAllLists, 1, false, true, Reversed(kConfigListsWalk)},
+                      TabWalk{"home_notice", {}, 0, true, false,
+                              {IdBtnHome, IdBtnConfig, IdBtnDonate, kNoticeBar, IdBtnHome}}),
+    [](const ::testing::TestParamInfo<TabWalk>& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, TheNextControlMessageMovesLikeTabAndOnlyToAShownTabStop) {
+  TFrmSweeplet& w = Open();
+  ASSERT_TRUE(Activate(w.Handle()));
+  // As a dialog's procedure does: next, previous, or the control given.
+  ::SendMessageW(w.Handle(), WM_NEXTDLGCTL, 0, 0);
+  EXPECT_EQ(FocusId(w.Handle()), IdBtnHome);
+  ::SendMessageW(w.Handle(), WM_NEXTDLGCTL, 1, 0);
+  EXPECT_EQ(FocusId(w.Handle()), IdBtnDonate);
+  ::SendMessageW(w.Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(C(IdBtnConfig)), TRUE);
+  EXPECT_EQ(FocusId(w.Handle()), IdBtnConfig);
+  // Never a control of the hidden page, one that takes no focus, or another window.
+  const HWND refusedOnes[] = {C(IdChkUsagePhys), C(IdBtnClean), C(IdLblPhys), nullptr, ::GetDesktopWindow()};
+  for (HWND refused : refusedOnes) {
+    ::SendMessageW(w.Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(refused), TRUE);
+    EXPECT_EQ(FocusId(w.Handle()), IdBtnConfig);
+  }
+  // The arrow keys walk the page buttons.
+  Press(w.Handle(), VK_RIGHT);
+  EXPECT_EQ(FocusId(w.Handle()), IdBtnDonate);
+  Press(w.Handle(), VK_LEFT);
+  EXPECT_EQ(FocusId(w.Handle()), IdBtnConfig);
+}
+
+TEST_F(MainWindowTest, ActivationGivesTheFocusBackOrToTheShownPagesFirstStop) {
+  TFrmSweeplet& w = Open();
+  ASSERT_TRUE(Activate(w.Handle()));
+  EXPECT_EQ(FocusId(w.Handle()), 0);  // the Home page has no tab stop: the window, where Enter cleans
+  EXPECT_TRUE(::IsWindowVisible(C(IdBtnClean)));
+
+  // Another program comes to the front, then this window again: the focus comes back.
+  Press(w.Handle(), VK_TAB);
+  Press(w.Handle(), VK_TAB);
+  ASSERT_EQ(FocusId(w.Handle()), IdBtnConfig);
+  HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 600, 0, 40, 40, nullptr, nullptr,
+                                 nullptr, nullptr);
+  ASSERT_TRUE(Activate(other));
+  ASSERT_TRUE(Activate(w.Handle()));
+  EXPECT_EQ(FocusId(w.Handle()), IdBtnConfig);
+
+  // Without a control to return to, the Config page's first tab stop.
+  w.BtnHomeClick(C(IdBtnConfig));
+  ::SetFocus(w.Handle());
+  ASSERT_TRUE(Activate(other));
+  ASSERT_TRUE(Activate(w.Handle()));
+  EXPECT_EQ(FocusId(w.Handle()), IdChkUsagePhys);
+  ::DestroyWindow(other);
+}
+
+TEST_F(MainWindowTest, AKeyboardPageSwitchTakesTheFocusAlongAMouseOneDoesNot) {
+  TFrmSweeplet& w = Open();
+  ASSERT_TRUE(Activate(w.Handle()));
+  Press(w.Handle(), VK_TAB);
+  Press(w.Handle(), VK_TAB);
+  Press(w.Handle(), VK_SPACE);  // Config
+  EXPECT_EQ(w.ShownPage(), 1);
+  EXPECT_TRUE(IsStyledButtonDown(C(IdBtnConfig)));
+  EXPECT_EQ(FocusId(w.Handle()), IdChkUsagePhys);
+  // The keyboard showed itself: the focus mark is on.
+  EXPECT_EQ(::SendMessageW(C(IdChkUsagePhys), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+
+  for (int i = 0; i < 3; ++i) Press(w.Handle(), VK_TAB, true);
+  ASSERT_EQ(FocusId(w.Handle()), IdBtnHome);
+  Press(w.Handle(), VK_RETURN);  // Home
+  EXPECT_EQ(w.ShownPage(), 0);
+  EXPECT_TRUE(IsStyledButtonDown(C(IdBtnHome)));
+  EXPECT_FALSE(IsStyledButtonDown(C(IdBtnConfig)));
+  EXPECT_EQ(FocusId(w.Handle()), 0);
+
+  // A click leaves the focus on the page button it pressed.
+  ::SendMessageW(C(IdBtnConfig), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageW(C(IdBtnConfig), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(w.ShownPage(), 1);
+  EXPECT_EQ(FocusId(w.Handle()), IdBtnConfig);
+}
+
+TEST_F(MainWindowTest, EnterOnTheHomePageWithNoButtonFocusedCleans) {
+  TFrmSweeplet& w = Open();
+  ASSERT_TRUE(Activate(w.Handle()));
+  ASSERT_EQ(FocusId(w.Handle()), 0);
+  EXPECT_NE(test::ReadAccessible(C(IdBtnClean)).state & STATE_SYSTEM_DEFAULT, 0);
+  ::ResetEvent(memory_.release);
+  Press(w.Handle(), VK_RETURN);
+  EXPECT_TRUE(w.IsRunning());
+  Press(w.Handle(), VK_RETURN);  // busy: the button is disabled, nothing more starts
+  ::SetEvent(memory_.release);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  EXPECT_EQ(memory_.purges.load(), 1);
+
+  // With a page button focused, Enter presses that button instead.
+  Press(w.Handle(), VK_TAB);
+  ASSERT_EQ(FocusId(w.Handle()), IdBtnHome);
+  EXPECT_EQ(test::ReadAccessible(C(IdBtnClean)).state & STATE_SYSTEM_DEFAULT, 0);
+  Press(w.Handle(), VK_RETURN);
+  Pump(100);
+  EXPECT_EQ(memory_.purges.load(), 1);
+  EXPECT_EQ(FocusId(w.Handle()), 0);  // Home again by keyboard: the focus goes into the page
+  // On the Config page Enter has no clean button to press.
+  w.BtnHomeClick(C(IdBtnConfig));
+  ::SetFocus(w.Handle());
+  Press(w.Handle(), VK_RETURN);
+  Pump(100);
+  EXPECT_FALSE(w.IsRunning());
+  EXPECT_EQ(memory_.purges.load(), 1);
+}
+
+TEST_F(MainWindowTest, SpaceAndEnterToggleTheFocusedCheckBoxAndStoreIt) {
+  TFrmSweeplet& w = Open();
+  ASSERT_TRUE(Activate(w.Handle()));
+  w.BtnHomeClick(C(IdBtnConfig));
+  struct Box {
+    int id;
+    const wchar_t* value;
+    int list;  // 0: no list
+  };
+  for (const Box& box : {Box{IdChkUsagePhys, L"enabled_usage_phys", IdEditUsagePhys},
+                         Box{IdChkCleanOnTray, L"cleanontray", 0}}) {
+    SCOPED_TRACE(box.id);
+    ::SetFocus(C(box.id));
+    for (UINT key : {VK_SPACE, VK_RETURN}) {
+      SCOPED_TRACE(key);
+      const bool was = Checked(C(box.id));
+      Press(w.Handle(), key);
+      EXPECT_EQ(Checked(C(box.id)), !was);
+      EXPECT_EQ(ReadDword(box.value), was ? 0u : 1u);
+      if (box.list) {
+        EXPECT_EQ(::IsWindowEnabled(C(box.list)) != FALSE, !was);
+      }
+      EXPECT_EQ(FocusId(w.Handle()), box.id);
+    }
+  }
+}
+
+struct AccessibleRow {
+  int id;
+  const wchar_t* name;  // null: the control's own text
+  long role;
+  long mustHave;
+  long mustNotHave;
+};
+
+TEST_F(MainWindowTest, ScreenReadersGetANameAndARoleForEveryControl) {
+  test::ComApartment com;
+  TFrmSweeplet& w = Open();
+  const std::vector<AccessibleRow> rows = {
+      {IdBtnHome, L"Home", ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_PRESSED | STATE_SYSTEM_FOCUSABLE, 0},
+      {IdBtnConfig, L"Config", ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_PRESSED},
+      {IdBtnDonate, L"Donate", ROLE_SYSTEM_PUSHBUTTON, 0, STATE_SYSTEM_PRESSED},
+      {IdBtnClean, L"Clean memory", ROLE_SYSTEM_PUSHBUTTON, 0, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_PRESSED},
+      {IdLogo, L"Orvane", ROLE_SYSTEM_LINK, STATE_SYSTEM_LINKED, 0},
+      {IdLblTitle, L"Sweeplet", ROLE_SYSTEM_STATICTEXT, 0, 0},
+      {IdLblPhys, nullptr, ROLE_SYSTEM_STATICTEXT, 0, 0},
+      {IdLblPhysStatus, L"12,288 MB / 16,384 MB (Usage: 75.00%)", ROLE_SYSTEM_STATICTEXT, 0, 0},
+      {IdLblVirtual, nullptr, ROLE_SYSTEM_STATICTEXT, 0, 0},
+      {IdLblVirtualStatus, nullptr, ROLE_SYSTEM_STATICTEXT, 0, 0},
+      {IdLblWorking, nullptr, ROLE_SYSTEM_STATICTEXT, 0, 0},
+      {IdLblWorkingStatus, nullptr, ROLE_SYSTEM_STATICTEXT, 0, 0},
+      {IdChkUsagePhys, nullptr, ROLE_SYSTEM_CHECKBUTTON, 0, STATE_SYSTEM_CHECKED},
+      {IdChkCleanOnTray, nullptr, ROLE_SYSTEM_CHECKBUTTON, 0, STATE_SYSTEM_CHECKED},
+  };
+  for (const AccessibleRow& row : rows) {
+    SCOPED_TRACE(row.id);
+    const test::AccessibleInfo info = test::ReadAccessible(C(row.id));
+    ASSERT_TRUE(info.found);
+    EXPECT_EQ(info.name, row.name ? std::wstring(row.name) : Text(C(row.id)));
+    EXPECT_FALSE(info.name.empty());
+    EXPECT_EQ(info.role, row.role);
+    EXPECT_EQ(info.state & row.mustHave, row.mustHave);
+    EXPECT_EQ(info.state & row.mustNotHave, 0);
+  }
+  // Each list is named after the box that switches it.
+  const test::AccessibleInfo list = test::ReadAccessible(C(IdEditMinute));
+  EXPECT_EQ(list.role, ROLE_SYSTEM_COMBOBOX);
+  EXPECT_EQ(list.name, Text(C(IdChkMinute)));
+
+  // The pressed page button follows the page; a box reports its tick.
+  w.BtnHomeClick(C(IdBtnConfig));
+  EXPECT_EQ(test::ReadAccessible(C(IdBtnHome)).state & STATE_SYSTEM_PRESSED, 0);
+  EXPECT_NE(test::ReadAccessible(C(IdBtnConfig)).state & STATE_SYSTEM_PRESSED, 0);
+  UserClick(C(IdChkUsagePhys));
+  EXPECT_NE(test::ReadAccessible(C(IdChkUsagePhys)).state & STATE_SYSTEM_CHECKED, 0);
+
+  // The notice bar, once shown, is a link with its text.
+  ShowUpdateStatus(w.Handle(), L"https://n.example/", "en", &links_);
+  const test::AccessibleInfo notice = test::ReadAccessible(C(kNoticeBar));
+  EXPECT_EQ(notice.role, ROLE_SYSTEM_LINK);
+  EXPECT_EQ(notice.name, Widen(UpdateText(kUpdateNoticeBar, "en")));
 }
 
 }  // namespace

@@ -366,6 +366,51 @@ TEST_F(EndToEnd, SettingsFromTheRegistryShowOnTheConfigPageAndClicksAreStored) {
   EXPECT_EQ(value, 7u);  // kept until the user picks an item
 }
 
+// The window's keyboard focus, read from outside as any other program would.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// A key pressed and released on whatever has the focus, posted like the system posts typed keys.
+void PostKey(HWND window, UINT vk) {
+  HWND focus = FocusOf(window);
+  HWND target = focus ? focus : window;
+  ::PostMessageW(target, WM_KEYDOWN, vk, 1);
+  ::PostMessageW(target, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001));
+}
+
+DWORD StoredSwitch(const wchar_t* name) {
+  DWORD value = 0xDEADBEEF, size = sizeof(value);
+  ::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Orvane\\Sweeplet", name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+  return value;
+}
+
+TEST_F(EndToEnd, KeysAloneReachTheConfigPageAndTickABoxThatIsStoredAtOnce) {
+  HWND w = StartInstance();
+  ASSERT_TRUE(w);
+  ::SetForegroundWindow(w);
+  HWND config = Control(w, IdBtnConfig), box = Control(w, IdChkUsagePhys);
+  // Tab, Tab: the Config page button; Space shows its page and takes the focus to the first box.
+  PostKey(w, VK_TAB);
+  ASSERT_TRUE(WaitFor([&] { return FocusOf(w) == Control(w, IdBtnHome); }));
+  PostKey(w, VK_TAB);
+  ASSERT_TRUE(WaitFor([&] { return FocusOf(w) == config; }));
+  PostKey(w, VK_SPACE);
+  ASSERT_TRUE(WaitFor([&] { return FocusOf(w) == box; }));
+  EXPECT_TRUE(::IsWindowVisible(box));
+  EXPECT_FALSE(::IsWindowVisible(Control(w, IdBtnClean)));
+
+  PostKey(w, VK_SPACE);
+  EXPECT_TRUE(WaitFor([&] { return StoredSwitch(L"enabled_usage_phys") == 1; }, 3000));
+  EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_TRUE(::IsWindowEnabled(Control(w, IdEditUsagePhys)));
+  PostKey(w, VK_RETURN);
+  EXPECT_TRUE(WaitFor([&] { return StoredSwitch(L"enabled_usage_phys") == 0; }, 3000));
+  EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
 // Run by CTest a second time with the user locale set to French (see CMakeLists.txt).
 TEST_F(EndToEnd, FrenchUserSeesTheFrenchWindow) {
   wchar_t language[16] = {};

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <string>
 
+#include "common/tests/AccessibleProbe.h"
 #include "theme/ActivityIndicator.h"
 #include "theme/ButtonStyles.h"
+#include "theme/HighContrast.h"
 #include "theme/Logo.h"
 #include "theme/LogoShape.h"
 #include "theme/StyledButton.h"
@@ -267,6 +269,155 @@ TEST_F(Controls, LogoIsDrawnCentredAndReportsClicks) {
   EXPECT_EQ(window_.commands[0].id, 77);
   EXPECT_EQ(window_.commands[0].code, BN_CLICKED);
   EXPECT_EQ(window_.commands[0].from, logo);
+}
+
+// One key as the program's message loop delivers it: through the dialog manager first.
+void Key(HWND window, HWND target, UINT message, WPARAM vk, LPARAM flags = 1) {
+  MSG msg{target, message, vk, flags, 0, {}};
+  if (!::IsDialogMessageW(window, &msg)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+TEST_F(Controls, EnterAndSpacePressTheFocusedButtonOnceEach) {
+  HWND b = Button("Header", {10, 10, 80, 40}, L"Home", true, 5);
+  ::SetActiveWindow(window_.Handle());
+  ::SetFocus(b);
+  ASSERT_EQ(::GetFocus(), b);
+  Key(window_.Handle(), b, WM_KEYDOWN, VK_RETURN);
+  Key(window_.Handle(), b, WM_KEYDOWN, VK_RETURN, 1 | (1 << 30));  // held down: no second click
+  Key(window_.Handle(), b, WM_KEYUP, VK_RETURN, 0xC0000001);
+  test::Pump(20);
+  EXPECT_EQ(Clicks(), 1);
+  ASSERT_FALSE(window_.commands.empty());
+  EXPECT_EQ(window_.commands.back().from, b);
+  Key(window_.Handle(), b, WM_KEYDOWN, VK_SPACE);
+  Key(window_.Handle(), b, WM_KEYUP, VK_SPACE, 0xC0000001);
+  test::Pump(20);
+  EXPECT_EQ(Clicks(), 2);
+  ::EnableWindow(b, FALSE);
+  ::SendMessageW(b, WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_EQ(Clicks(), 2);
+}
+
+// Whether the focus mark (a ring 3 pixels inside the edge) shows at the top middle of a header
+// button that is neither down nor hot.
+bool RingShows(HWND button) { return Luma(ClientPixel(button, 35, 3)) < Luma(kBackdrop) / 2; }
+
+TEST_F(Controls, TheFocusMarkFollowsTheKeyboardCues) {
+  HWND b = Button("Header", {10, 10, 80, 40}, L"Home", true, 5);
+  ::SetActiveWindow(window_.Handle());
+  HWND other = Button("Header", {100, 10, 170, 40}, L"Config", true, 6);
+  ::SetFocus(b);
+  // What the window passes down to its children; sent to each here, as Wine does not pass it on.
+  auto cues = [&](WORD action) {
+    for (HWND button : {b, other}) ::SendMessageW(button, WM_UPDATEUISTATE, MAKEWPARAM(action, UISF_HIDEFOCUS), 0);
+  };
+  cues(UIS_SET);  // the mouse was used last
+  EXPECT_FALSE(RingShows(b));
+  cues(UIS_CLEAR);  // the keyboard was used
+  EXPECT_TRUE(RingShows(b));
+  EXPECT_FALSE(RingShows(other));
+  ::SetFocus(other);
+  EXPECT_FALSE(RingShows(b));
+  EXPECT_TRUE(RingShows(other));
+}
+
+TEST_F(Controls, TheDefaultButtonShowsTheMarkWithoutTheFocus) {
+  HWND b = Button("Header", {10, 10, 80, 40}, L"Clean", false, 5);
+  EXPECT_FALSE(RingShows(b));
+  SetStyledButtonDefault(b, true);
+  EXPECT_TRUE(RingShows(b));
+  ::SendMessageW(b, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+  EXPECT_FALSE(RingShows(b));  // the cues are off until the keyboard is used
+  ::SendMessageW(b, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  EXPECT_TRUE(RingShows(b));
+  ::EnableWindow(b, FALSE);  // busy: Enter does nothing, so no mark
+  EXPECT_FALSE(RingShows(b));
+  ::EnableWindow(b, TRUE);
+  SetStyledButtonDefault(b, false);
+  EXPECT_FALSE(RingShows(b));
+}
+
+// High contrast forced on for one test; Wine has no setting for it.
+class HighContrastOnForTest {
+ public:
+  HighContrastOnForTest() { ForceHighContrast(true); }
+  ~HighContrastOnForTest() { ForceHighContrast(std::nullopt); }
+};
+
+Color System(int index) {
+  const COLORREF c = ::GetSysColor(index);
+  return {GetRValue(c), GetGValue(c), GetBValue(c)};
+}
+
+TEST_F(Controls, UnderHighContrastEverythingDrawnTakesTheSystemColours) {
+  HighContrastOnForTest contrast;
+  HWND outline = Button("Outline", {20, 60, 184, 128}, L"Clean", false, 8);
+  EXPECT_EQ(ClientPixel(outline, 0, 34), System(COLOR_BTNTEXT));   // outline
+  EXPECT_EQ(ClientPixel(outline, 80, 3), System(COLOR_BTNFACE));   // fill
+  EXPECT_EQ(Darkest(Inside(outline)), System(COLOR_BTNTEXT));      // caption (dark on Wine's light face)
+  HWND header = Button("Header", {10, 10, 80, 40}, L"Home");
+  SetStyledButtonDown(header, true);
+  EXPECT_EQ(ClientPixel(header, 35, 2), System(COLOR_HIGHLIGHT));
+  EXPECT_GT(Count(Inside(header), System(COLOR_HIGHLIGHTTEXT)), 5);
+  ::EnableWindow(outline, FALSE);
+  EXPECT_EQ(ClientPixel(outline, 0, 34), System(COLOR_GRAYTEXT));
+  for (const Color orvane : {AccentColor, Hex(0x5090E0)}) {
+    EXPECT_EQ(Count(Inside(header), orvane), 0);
+    EXPECT_EQ(Count(Inside(outline), orvane), 0);
+  }
+
+  HWND logo = CreateLogo(window_.Handle(), 77, {200, 100, 312, 150});
+  const auto px = ClientPixels(logo, {0, 0, 112, 50});
+  EXPECT_GT(Count(px, System(COLOR_HIGHLIGHT)), 300);  // the tile
+  EXPECT_EQ(Count(px, AccentColor), 0);
+}
+
+TEST_F(Controls, ScreenReadersSeePushButtonsAndTheLatchedOneAsPressed) {
+  test::ComApartment com;
+  HWND home = Button("Header", {10, 10, 80, 40}, L"Home", true, 5);
+  HWND clean = Button("Outline", {20, 60, 184, 128}, L"Clean memory", false, 8);
+  SetStyledButtonDown(home, true);
+  const test::AccessibleInfo down = test::ReadAccessible(home);
+  ASSERT_TRUE(down.found);
+  EXPECT_EQ(down.name, L"Home");
+  EXPECT_EQ(down.role, ROLE_SYSTEM_PUSHBUTTON);
+  EXPECT_NE(down.state & STATE_SYSTEM_PRESSED, 0);
+  EXPECT_NE(down.state & STATE_SYSTEM_FOCUSABLE, 0);
+  SetStyledButtonDown(home, false);
+  EXPECT_EQ(test::ReadAccessible(home).state & STATE_SYSTEM_PRESSED, 0);
+
+  const test::AccessibleInfo big = test::ReadAccessible(clean);
+  EXPECT_EQ(big.name, L"Clean memory");
+  EXPECT_EQ(big.role, ROLE_SYSTEM_PUSHBUTTON);
+  EXPECT_EQ(big.state & STATE_SYSTEM_FOCUSABLE, 0);  // it never takes the focus
+  SetStyledButtonDefault(clean, true);
+  EXPECT_NE(test::ReadAccessible(clean).state & STATE_SYSTEM_DEFAULT, 0);
+  ::EnableWindow(clean, FALSE);
+  EXPECT_NE(test::ReadAccessible(clean).state & STATE_SYSTEM_UNAVAILABLE, 0);
+  ::EnableWindow(clean, TRUE);
+
+  // A screen reader can press it.
+  window_.commands.clear();
+  EXPECT_EQ(big.defaultAction, L"Press");
+  EXPECT_TRUE(test::DoDefaultAction(clean));
+  EXPECT_TRUE(test::PumpUntil([&] { return Clicks() == 1; }, 2000));
+}
+
+TEST_F(Controls, ScreenReadersSeeTheLogoAsALinkNamedAfterTheMaker) {
+  test::ComApartment com;
+  HWND logo = CreateLogo(window_.Handle(), 77, {100, 100, 212, 150});
+  const test::AccessibleInfo info = test::ReadAccessible(logo);
+  ASSERT_TRUE(info.found);
+  EXPECT_EQ(info.name, L"Orvane");
+  EXPECT_EQ(info.role, ROLE_SYSTEM_LINK);
+  EXPECT_NE(info.state & STATE_SYSTEM_LINKED, 0);
+  EXPECT_TRUE(test::DoDefaultAction(logo));
+  ASSERT_TRUE(test::PumpUntil([&] { return !window_.commands.empty(); }, 2000));
+  EXPECT_EQ(window_.commands[0].id, 77);
+  EXPECT_EQ(window_.commands[0].code, BN_CLICKED);
 }
 
 }  // namespace

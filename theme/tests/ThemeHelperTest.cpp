@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "theme/HighContrast.h"
 #include "theme/tests/WinTestSupport.h"
 
 namespace sweeplet {
@@ -114,6 +115,21 @@ TEST(ThemeHelper, ResizingKeepsTheLineAcrossTheFullWidth) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ASSERT_EQ(ClientWidth(window.Handle()), 350);
   ExpectLine(window.Handle(), 2, GrayText());
+  ::SendMessageW(window.Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+  ExpectLine(window.Handle(), 2, AccentColor);
+}
+
+TEST(ThemeHelper, UnderHighContrastTheActiveLineTakesTheHighlightColour) {
+  TestWindow window(200, 100);
+  TThemeHelper helper(window.Handle());
+  ShowAndActivate(window.Handle());
+  ForceHighContrast(true);
+  ::SendMessageW(window.Handle(), WM_SYSCOLORCHANGE, 0, 0);  // as the system sends when the theme changes
+  const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+  ExpectLine(window.Handle(), 2, Color{GetRValue(highlight), GetGValue(highlight), GetBValue(highlight)});
+  ::SendMessageW(window.Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  ExpectLine(window.Handle(), 2, GrayText());
+  ForceHighContrast(std::nullopt);
   ::SendMessageW(window.Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
   ExpectLine(window.Handle(), 2, AccentColor);
 }

@@ -3,7 +3,10 @@
 #include <commctrl.h>
 
 #include "TestUi.h"
+#include "common/tests/AccessibleProbe.h"
+#include "common/Utf.h"
 #include "update/UpdateStatus.h"
+#include "update/UpdateText.h"
 
 namespace sweeplet {
 namespace {
@@ -158,6 +161,44 @@ int CountThreadWindows() {
       },
       reinterpret_cast<LPARAM>(&n));
   return n;
+}
+
+TEST(NoticeBarTest, ScreenReadersSeeALinkWithTheNoticesText) {
+  test::ComApartment com;
+  testing::LinkRecorder links;
+  testing::TestWindow window;
+  ShowUpdateStatus(window.get(), L"https://n.example/", "de", &links);
+  HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
+  ASSERT_NE(bar, nullptr);
+  const test::AccessibleInfo info = test::ReadAccessible(bar);
+  ASSERT_TRUE(info.found);
+  EXPECT_EQ(info.role, ROLE_SYSTEM_LINK);
+  EXPECT_EQ(info.name, Widen(UpdateText(kUpdateNoticeBar, "de")));
+  EXPECT_FALSE(info.name.empty());
+  EXPECT_NE(info.state & STATE_SYSTEM_LINKED, 0);
+
+  EXPECT_TRUE(test::DoDefaultAction(bar));
+  EXPECT_TRUE(testing::PumpUntil([&] { return links.Opened().size() == 1; }));
+}
+
+TEST(NoticeBarTest, IsATabStopThatEnterAndSpaceOpen) {
+  testing::LinkRecorder links;
+  testing::TestWindow window;
+  ::ShowWindow(window.get(), SW_SHOWNORMAL);
+  ShowUpdateStatus(window.get(), L"https://n.example/keys", "en", &links);
+  HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_NE(::GetWindowLongW(bar, GWL_STYLE) & WS_TABSTOP, 0);
+  ::SetFocus(bar);
+  for (WPARAM key : {VK_RETURN, VK_SPACE}) {
+    // As the program's message loop delivers the key: through the dialog manager first.
+    MSG msg{bar, WM_KEYDOWN, key, 1, 0, {}};
+    if (!::IsDialogMessageW(window.get(), &msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  EXPECT_EQ(links.Opened(), (std::vector<std::wstring>{L"https://n.example/keys", L"https://n.example/keys"}));
 }
 
 TEST(NoticeBarTest, WithoutAWindowNothingHappens) {
