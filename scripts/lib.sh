@@ -78,3 +78,6 @@ start_xvfb() {
 stop_xvfb() {
   if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
 }
+
+# scripts/package: the MSI (wixl, and msibuild from msitools), signing, and a throwaway test certificate.
+PACKAGES+=(wixl msitools osslsigncode openssl)
