@@ -4,7 +4,8 @@
 #   - the MSI under Wine in a fresh prefix: quiet install, uninstall, the start switch, uninstall while
 #     the program runs, an upgrade to a higher version;
 #   - signing with a throwaway certificate.
-# Needs DISPLAY and the probe build/windows/tests/package/PackageProbe.exe (built here if missing).
+# Uses the display in DISPLAY or starts Xvfb; uses build/windows/tests/package/PackageProbe.exe
+# (built here if missing).
 # Prints "N passed, M failed" last; exits non-zero on any failure.
 source "$(dirname "$0")/../../scripts/lib.sh"
 set +e
@@ -106,8 +107,9 @@ if [ ! -f "$PROBE" ]; then
   cmake --build "$BUILD_WIN" --target PackageProbe -j "$JOBS" >/dev/null
 fi
 echo "-- MSI under Wine"
+start_xvfb
 new_wine_prefix "$WORK/prefix"
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
 # A virtual desktop: without a window manager, Wine holds a closing window's thread for seconds.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Package /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Package /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
@@ -208,6 +210,7 @@ query "$UNINSTALL_KEY\\{$product2}" "$WORK/entry.txt"
 check "no entry is left after the upgrade's uninstall" lacks "$WORK/entry.txt" DisplayName
 
 wineserver -k 2>/dev/null
+stop_xvfb
 trap - EXIT
 
 # --- Signing ---------------------------------------------------------------------------------------
