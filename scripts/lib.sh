@@ -157,3 +157,6 @@ persistent_wineserver() {
   wineserver -p || true
   wine cmd /c exit >/dev/null 2>&1 || true
 }
+
+# scripts/package: the MSI (wixl, and msibuild from msitools), signing, and a throwaway test certificate.
+PACKAGES+=(wixl msitools osslsigncode openssl)

@@ -1,0 +1,234 @@
+#!/usr/bin/env bash
+# The release packages end to end, as scripts/test runs them (after the Windows tests, under its Xvfb):
+#   - scripts/package twice, from this tree and from a copy in another folder: the same bytes;
+#   - the MSI under Wine in a fresh prefix: quiet install, uninstall, the start switch, uninstall while
+#     the program runs, an upgrade to a higher version;
+#   - signing with a throwaway certificate.
+# Uses the display in DISPLAY or starts Xvfb; uses build/windows/tests/package/PackageProbe.exe
+# (built here if missing).
+# Prints "N passed, M failed" last; exits non-zero on any failure.
+source "$(dirname "$0")/../../scripts/lib.sh"
+set +e
+
+WORK="$ROOT/build/package-test"
+COPY="$WORK/src"
+PROBE="$BUILD_WIN/tests/package/PackageProbe.exe"
+UPGRADE_CODE=431B5EF3-9B85-49D8-8EC4-FC569DB02F88
+PKGTOOL="$ROOT/packaging/pkgtool.py"
+UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+passed=0
+failed=0
+
+check() {
+  local what="$1"
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAIL: $what"
+  fi
+}
+contains() { grep -q -- "$2" "$1"; }
+lacks() { ! grep -q -- "$2" "$1"; }
+absent() { [ ! -e "$1" ]; }
+same() { cmp -s "$1" "$2"; }
+# key=value from a probe's output file
+value() { sed -n "s/^$2=//p" "$1" | tr -d '\r'; }
+at_most() { [ -n "$1" ] && [ "$1" -ge 0 ] && [ "$1" -le "$2" ]; }
+
+rm -rf "$WORK"
+mkdir -p "$WORK"
+export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git -C "$ROOT" log -1 --format=%ct 2>/dev/null || echo 1700000000)}"
+
+# --- Build and reproducibility -----------------------------------------------------------------------
+
+echo "-- scripts/package in $ROOT"
+"$ROOT/scripts/package" >"$WORK/package1.log" 2>&1
+check "scripts/package succeeds (log: $WORK/package1.log)" test $? -eq 0
+check "an unsigned build says so" contains "$WORK/package1.log" "^unsigned"
+version="$(python3 "$PKGTOOL" version "$ROOT/build/package/stage/Sweeplet.exe")"
+base="Sweeplet-$version-x64"
+cp -r "$ROOT/build/dist" "$WORK/dist1"
+cp "$ROOT/build/package/stage/Sweeplet.exe" "$WORK/Sweeplet1.exe"
+for f in "$base.msi" "$base.zip" "$base.debug" SHA256SUMS; do
+  check "build/dist has $f" test -s "$WORK/dist1/$f"
+done
+check "SHA256SUMS checks out" bash -c "cd '$WORK/dist1' && sha256sum --quiet -c SHA256SUMS"
+
+python3 - "$WORK/dist1/$base.zip" >"$WORK/zip.txt" <<'EOF'
+import sys, zipfile
+for i in zipfile.ZipFile(sys.argv[1]).infolist():
+    print(i.filename, "%04d-%02d-%02d" % i.date_time[:3])
+EOF
+for name in Sweeplet/Sweeplet.exe Sweeplet/README.txt Sweeplet/licences/gcc-runtime.txt \
+  Sweeplet/licences/mingw-w64-runtime.txt Sweeplet/licences/GPL-3.txt; do
+  check "the zip holds $name" contains "$WORK/zip.txt" "^$name "
+done
+python3 -c "import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read('Sweeplet/Sweeplet.exe'))" \
+  "$WORK/dist1/$base.zip" >"$WORK/zipped.exe"
+check "the zip's exe is the packaged exe" same "$WORK/zipped.exe" "$WORK/Sweeplet1.exe"
+python3 -c "import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read('Sweeplet/README.txt'))" \
+  "$WORK/dist1/$base.zip" >"$WORK/README.txt"
+check "the zip's readme names the version" contains "$WORK/README.txt" "^Sweeplet $version "
+
+x86_64-w64-mingw32-objdump -h "$WORK/Sweeplet1.exe" >"$WORK/sections.txt"
+check "the exe carries no debug information" lacks "$WORK/sections.txt" "\.debug_info"
+check "the exe's header has no link time" python3 -c \
+  "import struct, sys; d = open(sys.argv[1], 'rb').read(); sys.exit(struct.unpack_from('<I', d, struct.unpack_from('<I', d, 0x3C)[0] + 8)[0])" \
+  "$WORK/Sweeplet1.exe"
+imports_ok() { "$ROOT/tests/check_imports.sh" "$1" >/dev/null; }
+check "the exe imports system DLLs only" imports_ok "$WORK/Sweeplet1.exe"
+x86_64-w64-mingw32-objcopy --dump-section .gnu_debuglink="$WORK/debuglink" "$WORK/Sweeplet1.exe" "$WORK/discard.exe" 2>/dev/null
+# The debug link: the debug file's name, padding, then the CRC-32 of that file.
+check "the exe's debug link names the debug file and its checksum" python3 - "$WORK/debuglink" "$WORK/dist1/$base.debug" <<'EOF'
+import sys, zlib
+link = open(sys.argv[1], "rb").read()
+debug = open(sys.argv[2], "rb").read()
+name = link.split(b"\0")[0].decode()
+sys.exit(0 if name == sys.argv[2].rsplit("/", 1)[1] and int.from_bytes(link[-4:], "little") == zlib.crc32(debug) else 1)
+EOF
+x86_64-w64-mingw32-objdump -h "$WORK/dist1/$base.debug" >"$WORK/debug-sections.txt"
+check "the debug file has the debug information" contains "$WORK/debug-sections.txt" "\.debug_info"
+
+echo "-- scripts/package in a copy of the sources ($COPY)"
+mkdir -p "$COPY"
+tar -C "$ROOT" --exclude=./build --exclude=./.git -cf - . | tar -C "$COPY" -xf -
+"$COPY/scripts/package" >"$WORK/package2.log" 2>&1
+check "scripts/package succeeds in the copy (log: $WORK/package2.log)" test $? -eq 0
+check "the exe is byte-identical from two runs" same "$WORK/Sweeplet1.exe" "$COPY/build/package/stage/Sweeplet.exe"
+check "the zip is byte-identical from two runs" same "$WORK/dist1/$base.zip" "$COPY/build/dist/$base.zip"
+check "the debug file is byte-identical from two runs" same "$WORK/dist1/$base.debug" "$COPY/build/dist/$base.debug"
+check "the MSI is byte-identical from two runs" same "$WORK/dist1/$base.msi" "$COPY/build/dist/$base.msi"
+
+# --- The MSI under Wine ----------------------------------------------------------------------------
+
+if [ ! -f "$PROBE" ]; then
+  cmake --build "$BUILD_WIN" --target PackageProbe -j "$JOBS" >/dev/null
+fi
+echo "-- MSI under Wine"
+start_xvfb
+new_wine_prefix "$WORK/prefix"
+trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
+# A virtual desktop: without a window manager, Wine holds a closing window's thread for seconds.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Package /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Package /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Package' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wineserver -w
+wineserver -p
+wine cmd /c exit >/dev/null 2>&1
+DRIVE="$WINEPREFIX/drive_c"
+INSTALLED="$DRIVE/Program Files/Sweeplet"
+winpath() { echo "Z:${1//\//\\}"; }
+MSI1="$(winpath "$WORK/dist1/$base.msi")"
+product1="$(python3 "$PKGTOOL" uuid "$UPGRADE_CODE" "Sweeplet x64 $version")"
+
+msiexec() { wine msiexec "$@" >/dev/null 2>&1; }
+probe() { wine "$PROBE" "$@" >"$WORK/probe.txt" 2>&1; }
+shortcut() { find "$DRIVE" -path "*Start Menu/Programs/Sweeplet.lnk" | grep -q .; }
+query() { wine reg query "$1" /s >"$2" 2>&1; }
+settings_kept() {
+  query 'HKCU\Software\Orvane' "$WORK/settings.txt"
+  grep -q "ZelUID.*keep-me" "$WORK/settings.txt" && grep -q "lang.*keep-me-too" "$WORK/settings.txt"
+}
+removed() {
+  absent "$INSTALLED" && ! shortcut && { query "$UNINSTALL_KEY\\{$product1}" "$WORK/entry.txt"; lacks "$WORK/entry.txt" DisplayName; }
+}
+
+wine reg add 'HKCU\Software\Orvane' /v ZelUID /t REG_SZ /d keep-me /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Orvane\Sweeplet' /v lang /t REG_SZ /d keep-me-too /f >/dev/null 2>&1
+
+msiexec /i "$MSI1" /qn
+check "msiexec /i /qn succeeds" test $? -eq 0
+check "the exe is installed in Program Files\\Sweeplet" same "$INSTALLED/Sweeplet.exe" "$WORK/Sweeplet1.exe"
+check "the licence texts are installed" test -s "$INSTALLED/licences/gcc-runtime.txt" -a -s "$INSTALLED/licences/mingw-w64-runtime.txt" -a -s "$INSTALLED/licences/GPL-3.txt"
+check "the Start-menu shortcut is there" shortcut
+query "$UNINSTALL_KEY\\{$product1}" "$WORK/entry.txt"
+check "the uninstall entry is named Sweeplet" contains "$WORK/entry.txt" "DisplayName.*REG_SZ.*Sweeplet"
+check "the uninstall entry has the version" contains "$WORK/entry.txt" "DisplayVersion.*REG_SZ.*$version"
+check "the uninstall entry names the maker" contains "$WORK/entry.txt" "Publisher.*REG_SZ.*Orvane"
+check "the uninstall entry has an uninstall command" contains "$WORK/entry.txt" "UninstallString.*MsiExec.exe /X{$product1}"
+# Add/Remove Programs shows an installer product's icon from its registration, not from DisplayIcon.
+query 'HKLM\Software\Classes\Installer\Products' "$WORK/products.txt"
+icon="$(sed -n 's/.*ProductIcon *REG_SZ *//p' "$WORK/products.txt" | tr -d '\r')"
+check "the product icon is registered and cached" test -n "$icon" -a -s "$DRIVE/$(echo "${icon#C:\\}" | tr '\\' /)"
+probe window 5000
+check "a quiet install starts nothing" contains "$WORK/probe.txt" "window=none"
+
+msiexec /x "$MSI1" /qn
+check "msiexec /x /qn succeeds" test $? -eq 0
+check "uninstall removes the files, the shortcut and the entry" removed
+check "uninstall leaves the settings under HKCU\\Software\\Orvane" settings_kept
+
+msiexec /i "$MSI1" /qn SWEEPLET_START=1
+check "msiexec /i /qn SWEEPLET_START=1 succeeds" test $? -eq 0
+probe window 30000
+check "SWEEPLET_START=1 brings the window up" contains "$WORK/probe.txt" "window=visible"
+
+probe uninstall "$MSI1"
+cp "$WORK/probe.txt" "$WORK/uninstall.txt"
+check "uninstall while the program runs succeeds" contains "$WORK/uninstall.txt" "msiexec_exit=0"
+check "uninstall ends the running program" contains "$WORK/uninstall.txt" "ended=1"
+check "the running program ends within 2 s of the uninstall's /uninst start" at_most "$(value "$WORK/uninstall.txt" closed_ms)" 2000
+echo "   uninstall while running: program ended $(value "$WORK/uninstall.txt" ended_ms) ms after msiexec started," \
+  "$(value "$WORK/uninstall.txt" closed_ms) ms after /uninst started"
+check "uninstall while running removes the files, the shortcut and the entry" removed
+check "uninstall while running leaves the settings" settings_kept
+probe count
+check "no window is left" contains "$WORK/probe.txt" "count=0"
+
+echo "-- Upgrade to a higher version"
+# Windows Installer compares the first three fields only.
+IFS=. read -r major minor build _ <<<"$version"
+version2="$major.$minor.$((build + 1)).0"
+sed -i -e "s/${version//./,}/${version2//./,}/g" -e "s/${version//./\\.}/$version2/g" "$COPY/resources/Sweeplet.rc"
+sed -i "s/^project(Sweeplet VERSION ${version//./\\.}/project(Sweeplet VERSION $version2/" "$COPY/CMakeLists.txt"
+"$COPY/scripts/package" >"$WORK/package3.log" 2>&1
+check "scripts/package builds $version2 (log: $WORK/package3.log)" test -s "$COPY/build/dist/Sweeplet-$version2-x64.msi"
+MSI2="$(winpath "$COPY/build/dist/Sweeplet-$version2-x64.msi")"
+product2="$(python3 "$PKGTOOL" uuid "$UPGRADE_CODE" "Sweeplet x64 $version2")"
+
+msiexec /i "$MSI1" /qn SWEEPLET_START=1
+probe window 30000
+pid1="$(value "$WORK/probe.txt" pid)"
+msiexec /i "$MSI2" /qn SWEEPLET_START=1
+check "installing $version2 over $version succeeds" test $? -eq 0
+probe window 30000
+pid2="$(value "$WORK/probe.txt" pid)"
+check "the upgrade closed the old program and started the new one" test -n "$pid1" -a -n "$pid2" -a "$pid1" != "$pid2"
+probe count
+check "one window after the upgrade" contains "$WORK/probe.txt" "count=1"
+query "$UNINSTALL_KEY" "$WORK/entries.txt"
+check "one uninstall entry after the upgrade" test "$(grep -c 'DisplayName.*REG_SZ.*Sweeplet' "$WORK/entries.txt")" -eq 1
+check "the entry is the new version's" contains "$WORK/entries.txt" "DisplayVersion.*REG_SZ.*$version2"
+check "the old product is gone" lacks "$WORK/entries.txt" "{$product1}"
+check "one copy of the program after the upgrade" test "$(find "$DRIVE" -iname Sweeplet.exe | wc -l)" -eq 1
+check "the installed copy is the new version" test "$(python3 "$PKGTOOL" version "$INSTALLED/Sweeplet.exe")" = "$version2"
+msiexec /x "$MSI2" /qn
+check "the new version uninstalls" bash -c "[ ! -e '$INSTALLED' ]"
+query "$UNINSTALL_KEY\\{$product2}" "$WORK/entry.txt"
+check "no entry is left after the upgrade's uninstall" lacks "$WORK/entry.txt" DisplayName
+
+wineserver -k 2>/dev/null
+stop_xvfb
+trap - EXIT
+
+# --- Signing ---------------------------------------------------------------------------------------
+
+echo "-- Signing with a throwaway certificate"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK/key.pem" -out "$WORK/cert.pem" -days 2 \
+  -subj "/CN=Sweeplet test signing" -addext "extendedKeyUsage=codeSigning" >/dev/null 2>&1
+SWEEPLET_SIGN_CERT="$WORK/cert.pem" SWEEPLET_SIGN_KEY="$WORK/key.pem" "$COPY/scripts/package" >"$WORK/package4.log" 2>&1
+check "a signed build succeeds (log: $WORK/package4.log)" contains "$WORK/package4.log" "^Signed with"
+verify() { osslsigncode verify -CAfile "$WORK/cert.pem" -in "$1" >"$WORK/verify.txt" 2>&1; }
+check "the signed exe verifies" verify "$COPY/build/package/stage/Sweeplet.exe"
+check "the signed MSI verifies" verify "$COPY/build/dist/Sweeplet-$version2-x64.msi"
+python3 -c "import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read('Sweeplet/Sweeplet.exe'))" \
+  "$COPY/build/dist/Sweeplet-$version2-x64.zip" >"$WORK/zipped-signed.exe"
+check "the zip holds the signed exe" verify "$WORK/zipped-signed.exe"
+check "an unsigned exe does not verify" bash -c "! osslsigncode verify -CAfile '$WORK/cert.pem' -in '$WORK/Sweeplet1.exe' >/dev/null 2>&1"
+
+echo "Package sizes: exe $(stat -c %s "$WORK/Sweeplet1.exe"), zip $(stat -c %s "$WORK/dist1/$base.zip")," \
+  "msi $(stat -c %s "$WORK/dist1/$base.msi"), debug $(stat -c %s "$WORK/dist1/$base.debug") bytes"
+echo "package: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
