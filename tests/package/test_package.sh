@@ -4,7 +4,7 @@
 #   - the MSI under Wine in a fresh prefix: quiet install, uninstall, the start switch, uninstall while
 #     the program runs, an upgrade to a higher version;
 #   - signing with a throwaway certificate.
-# Uses the display in DISPLAY or starts Xvfb; uses build/windows/tests/package/PackageProbe.exe
+# Uses the display in DISPLAY or starts Xvfb; uses build/windows/app/PackageProbe.exe
 # (built here if missing).
 # Prints "N passed, M failed" last; exits non-zero on any failure.
 source "$(dirname "$0")/../../scripts/lib.sh"
@@ -12,7 +12,7 @@ set +e
 
 WORK="$ROOT/build/package-test"
 COPY="$WORK/src"
-PROBE="$BUILD_WIN/tests/package/PackageProbe.exe"
+PROBE="$BUILD_WIN/app/PackageProbe.exe"
 UPGRADE_CODE=431B5EF3-9B85-49D8-8EC4-FC569DB02F88
 PKGTOOL="$ROOT/packaging/pkgtool.py"
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
