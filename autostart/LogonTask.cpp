@@ -58,23 +58,8 @@ Connection ConnectToRootFolder() {
   return c;
 }
 
-// The full path of this executable; empty if it cannot be had whole.
-std::wstring ExecutablePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    if (path.size() >= 32768) return {};
-    path.resize(path.size() * 2);  // truncated: long paths exceed MAX_PATH
-  }
-}
-
 void RegisterLogonTask(const Connection& c, std::wstring_view taskName, int delaySeconds) {
-  const std::wstring exe = ExecutablePath();
+  const std::wstring exe = ThisProgramPath();
   if (exe.empty()) return;
   const std::wstring directory = exe.substr(0, exe.find_last_of(L"\\/") + 1);  // keeps the trailing backslash
 
@@ -134,19 +119,53 @@ void RegisterLogonTask(const Connection& c, std::wstring_view taskName, int dela
 }
 
 // Looks through the root folder's visible tasks for exactly that name (case-sensitive); stops at
-// the first match. False when none matches or any call fails first.
-bool FindInRootFolder(const Connection& c, std::wstring_view taskName) {
+// the first match. Null when none matches or any call fails first.
+ComPtr<IRegisteredTask> FindInRootFolder(const Connection& c, std::wstring_view taskName) {
   ComPtr<IRegisteredTaskCollection> tasks;
   LONG count = 0;
-  if (!Got(c.root->GetTasks(0, tasks.put()), tasks)) return false;
-  if (!Ok(tasks->get_Count(&count))) return false;
+  if (!Got(c.root->GetTasks(0, tasks.put()), tasks)) return {};
+  if (!Ok(tasks->get_Count(&count))) return {};
   for (LONG i = 1; i <= count; ++i) {  // the collection counts from 1
     const Variant index = Variant::Int32(i);
     ComPtr<IRegisteredTask> task;
     Bstr name;
-    if (!Got(tasks->get_Item(index.get(), task.put()), task)) return false;
-    if (!Ok(task->get_Name(name.put()))) return false;
-    if (name.view() == taskName) return true;
+    if (!Got(tasks->get_Item(index.get(), task.put()), task)) return {};
+    if (!Ok(task->get_Name(name.put()))) return {};
+    if (name.view() == taskName) return task;
+  }
+  return {};
+}
+
+// Paths in a task may be quoted; file names compare without regard to letter case.
+bool SameProgram(std::wstring_view taskPath, std::wstring_view program) {
+  if (taskPath.size() >= 2 && taskPath.front() == L'"' && taskPath.back() == L'"') {
+    taskPath = taskPath.substr(1, taskPath.size() - 2);
+  }
+  return ::CompareStringOrdinal(taskPath.data(), static_cast<int>(taskPath.size()), program.data(),
+                                static_cast<int>(program.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Whether one of the task's exec actions starts `program`. True as well when the actions cannot
+// be read: a task that might start this copy is one to remove rather than keep.
+bool StartsProgram(IRegisteredTask* task, std::wstring_view program) {
+  ComPtr<ITaskDefinition> definition;
+  ComPtr<IActionCollection> actions;
+  LONG count = 0;
+  if (program.empty()) return true;
+  if (!Got(task->get_Definition(definition.put()), definition)) return true;
+  if (!Got(definition->get_Actions(actions.put()), actions)) return true;
+  if (!Ok(actions->get_Count(&count))) return true;
+  for (LONG i = 1; i <= count; ++i) {  // counts from 1 as well
+    ComPtr<IAction> action;
+    TASK_ACTION_TYPE type{};
+    if (!Got(actions->get_Item(i, action.put()), action)) return true;
+    if (!Ok(action->get_Type(&type))) return true;
+    if (type != TASK_ACTION_EXEC) continue;
+    ComPtr<IExecAction> exec;
+    Bstr path;
+    if (!Got(action->QueryInterface(__uuidof(IExecAction), exec.put_void()), exec)) return true;
+    if (!Ok(exec->get_Path(path.put()))) return true;
+    if (SameProgram(path.view(), program)) return true;
   }
   return false;
 }
@@ -179,6 +198,36 @@ bool LogonTaskExists(std::wstring_view taskName) noexcept {
     return c.root && FindInRootFolder(c, taskName);
   } catch (...) {
     return false;
+  }
+}
+
+ExistingTask FindLogonTask(std::wstring_view taskName) noexcept {
+  try {
+    const Connection c = ConnectToRootFolder();
+    if (!c.root) return ExistingTask::None;
+    const ComPtr<IRegisteredTask> task = FindInRootFolder(c, taskName);
+    if (!task) return ExistingTask::None;
+    return StartsProgram(task.get(), ThisProgramPath()) ? ExistingTask::ThisCopy : ExistingTask::OtherProgram;
+  } catch (...) {
+    return ExistingTask::None;
+  }
+}
+
+std::wstring ThisProgramPath() noexcept {
+  try {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+      const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+      if (n == 0) return {};
+      if (n < path.size()) {
+        path.resize(n);
+        return path;
+      }
+      if (path.size() >= 32768) return {};
+      path.resize(path.size() * 2);  // truncated: long paths exceed MAX_PATH
+    }
+  } catch (...) {
+    return {};
   }
 }
 

@@ -4,7 +4,10 @@
 //
 // COM must be initialised on the calling thread (CoInitialize, e.g. common/ComInit.h); both calls
 // block until the Task Scheduler answers. Failures are dropped: the operation simply does less.
+#include <string>
 #include <string_view>
+
+#include "autostart/LogonTaskPolicy.h"
 
 namespace sweeplet {
 
@@ -14,5 +17,14 @@ void SetLogonTask(std::wstring_view taskName, bool enabled, int delaySeconds) no
 
 // True when a task of exactly that name (case-sensitive) is listed in the root folder.
 bool LogonTaskExists(std::wstring_view taskName) noexcept;
+
+// Like LogonTaskExists, and whether the task starts this executable (any exec action whose path
+// is ThisProgramPath(), letter case aside). A task whose actions cannot be read counts as
+// ThisCopy. None also when the Task Scheduler cannot be asked.
+ExistingTask FindLogonTask(std::wstring_view taskName) noexcept;
+
+// The program a registration points the task at: this executable's full path as the system
+// reports it. Empty if it cannot be had whole.
+std::wstring ThisProgramPath() noexcept;
 
 }  // namespace sweeplet

@@ -22,8 +22,11 @@ TEST(LogonTaskLiveTest, RealSchedulerCallsReturnNormallyAndLeaveNoTaskBehind) {
   SetLogonTask(name, true, 60);
   SetLogonTask(name, true, 0);  // the second call in this process meets security that is already set
   (void)LogonTaskExists(name);
+  const ExistingTask found = FindLogonTask(name);
+  EXPECT_NE(found, ExistingTask::OtherProgram) << "registered by this very program";
   SetLogonTask(name, false, 0);
   EXPECT_FALSE(LogonTaskExists(name));
+  EXPECT_EQ(FindLogonTask(name), ExistingTask::None);
   SetLogonTask(name, false, 0);  // removing what is not there
 }
 
