@@ -491,26 +491,17 @@ TEST_F(MainWindowTest, HandOffTwoRemovesTheTaskAndEndsTheWindow) {
   EXPECT_EQ(w.Handle(), nullptr);
 }
 
-// Holds every Task Scheduler connection until released, as a scheduler that is slow to start does.
-class SlowScheduler : public ITaskSchedulerApi {
- public:
-  explicit SlowScheduler(ITaskSchedulerApi& inner) : inner_(inner) {}
-  ~SlowScheduler() override { ::CloseHandle(release); }
+// Holds every Task Scheduler operation until released, as a scheduler that is slow to start does.
+struct SlowScheduler {
+  explicit SlowScheduler(ITaskSchedulerApi& inner)
+      : api(inner, [this] {
+          callingThread = ::GetCurrentThreadId();
+          ::WaitForSingleObject(release, 20000);
+        }) {}
+  ~SlowScheduler() { ::CloseHandle(release); }
   HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::atomic<DWORD> callingThread{0};
-
-  HRESULT InitializeSecurity(PSECURITY_DESCRIPTOR sd, LONG authServices, SOLE_AUTHENTICATION_SERVICE* services,
-                             void* reserved1, DWORD authnLevel, DWORD impLevel, void* authList, DWORD capabilities,
-                             void* reserved3) override {
-    callingThread = ::GetCurrentThreadId();
-    ::WaitForSingleObject(release, 20000);
-    return inner_.InitializeSecurity(sd, authServices, services, reserved1, authnLevel, impLevel, authList,
-                                     capabilities, reserved3);
-  }
-  HRESULT CreateService(ITaskService** service) override { return inner_.CreateService(service); }
-
- private:
-  ITaskSchedulerApi& inner_;
+  testing::WatchedScheduler api;
 };
 
 // The window is created and its start-up sequence ends while the Task Scheduler has not answered;
@@ -518,7 +509,7 @@ class SlowScheduler : public ITaskSchedulerApi {
 TEST_F(MainWindowTest, TheLogonTaskIsLookedUpAwayFromTheWindowAndTheBoxShowsItWhenItArrives) {
   scheduler_.Root()[L"SweepletTaskMachine"] = {};
   SlowScheduler slow(scheduler_);
-  schedulerInUse_ = &slow;
+  schedulerInUse_ = &slow.api;
   TFrmSweeplet& w = Open();
   ASSERT_NE(w.Handle(), nullptr);
   EXPECT_EQ(steps_.back(), "update") << "the whole start-up ran while the scheduler was held";
@@ -534,7 +525,7 @@ TEST_F(MainWindowTest, TheLogonTaskIsLookedUpAwayFromTheWindowAndTheBoxShowsItWh
 TEST_F(MainWindowTest, ClosingWhileTheLogonTaskIsLookedUpNeitherHangsNorCrashes) {
   scheduler_.Root()[L"SweepletTaskMachine"] = {};
   SlowScheduler slow(scheduler_);
-  schedulerInUse_ = &slow;
+  schedulerInUse_ = &slow.api;
   Open();
   ASSERT_TRUE(PumpUntil([&] { return slow.callingThread.load() != 0; }));
   std::thread releaser([&] {

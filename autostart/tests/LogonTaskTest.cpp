@@ -21,6 +21,7 @@ namespace {
 
 using testing::FakeDefinition;
 using testing::FakeScheduler;
+using testing::WatchedScheduler;
 using Calls = std::vector<std::string>;
 using Folder = std::map<std::wstring, FakeDefinition>;
 
@@ -299,28 +300,6 @@ TEST_F(LogonTaskTest, AFailureAtAnyStepEndsRemovalAndLookupWithoutEffect) {
   scheduler_.breakAt.reset();
 }
 
-// Notes, as each operation starts, whether the calling thread is in a single-threaded COM apartment.
-class ApartmentProbe : public ITaskSchedulerApi {
- public:
-  explicit ApartmentProbe(ITaskSchedulerApi& inner) : inner_(inner) {}
-  std::vector<bool> singleThreaded;
-
-  HRESULT InitializeSecurity(PSECURITY_DESCRIPTOR sd, LONG authServices, SOLE_AUTHENTICATION_SERVICE* services,
-                             void* reserved1, DWORD authnLevel, DWORD impLevel, void* authList, DWORD capabilities,
-                             void* reserved3) override {
-    APTTYPE type{};
-    APTTYPEQUALIFIER qualifier{};
-    singleThreaded.push_back(SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) &&
-                             (type == APTTYPE_STA || type == APTTYPE_MAINSTA));
-    return inner_.InitializeSecurity(sd, authServices, services, reserved1, authnLevel, impLevel, authList,
-                                     capabilities, reserved3);
-  }
-  HRESULT CreateService(ITaskService** service) override { return inner_.CreateService(service); }
-
- private:
-  ITaskSchedulerApi& inner_;
-};
-
 // The switch opens COM around each call and closes it again, whatever the thread had open before;
 // on a thread where CoInitialize fails (it joined the multithreaded apartment) the task is left
 // alone and counts as absent.
@@ -338,7 +317,14 @@ TEST_F(LogonTaskTest, TheSwitchBracketsEachCallWithComAndSkipsItWhenComCannotBeO
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.before));
     Restart({});
-    ApartmentProbe probe(scheduler_);
+    // Notes, as each operation starts, whether the calling thread is in a single-threaded apartment.
+    std::vector<bool> singleThreaded;
+    WatchedScheduler probe(scheduler_, [&] {
+      APTTYPE type{};
+      APTTYPEQUALIFIER qualifier{};
+      singleThreaded.push_back(SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) &&
+                               (type == APTTYPE_STA || type == APTTYPE_MAINSTA));
+    });
     const LogonTaskSwitch task(kName, probe);
     bool existsAfterSet = false;
     HRESULT after = E_FAIL;
@@ -357,7 +343,7 @@ TEST_F(LogonTaskTest, TheSwitchBracketsEachCallWithComAndSkipsItWhenComCannotBeO
     EXPECT_EQ(c.reaches, existsAfterSet);
     EXPECT_EQ(c.reaches, scheduler_.Root().count(kName) == 1);
     if (c.reaches) {
-      EXPECT_EQ((std::vector<bool>{true, true}), probe.singleThreaded) << "both calls ran inside COM";
+      EXPECT_EQ((std::vector<bool>{true, true}), singleThreaded) << "both calls ran inside COM";
     } else {
       EXPECT_TRUE(scheduler_.calls.empty());
     }
