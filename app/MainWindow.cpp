@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <oleacc.h>
-#include <uxtheme.h>
 
 #include <algorithm>
 #include <array>
@@ -20,8 +19,11 @@
 #include "app/logic/UserLocale.h"
 #include "common/Accessible.h"
 #include "common/AppGlobals.h"
+#include "common/ComInit.h"
 #include "common/Dpi.h"
+#include "common/MessageFilter.h"
 #include "common/ShellOpen.h"
+#include "common/SystemProc.h"
 #include "common/UiDispatcher.h"
 #include "common/Utf.h"
 #include "config/Config.h"
@@ -100,6 +102,12 @@ HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style
 
 // The control's own visibility, whatever its page or the window shows.
 bool HasVisibleStyle(HWND control) { return (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// Carries out what the plan says about the task; the box and the notice are the caller's.
+void ApplyTaskChange(const LogonTaskSwitch& task, const LogonTaskPlan& plan) {
+  if (plan.change == TaskChange::Register) task.Set(true, plan.delaySeconds);
+  if (plan.change == TaskChange::Remove) task.Set(false, 0);
+}
 
 std::wstring AppVersion3() { return GetAppVersion(L"%d.%d.%d"); }
 
@@ -262,6 +270,7 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       StopUpdateCheck();
       if (UiDispatcher* ui = UiDispatcher::Main()) ui->Close();
+      taskLookup_.Join();
       job_.Join();
       ::KillTimer(hwnd_, kStatusTimerId);
       TrayIcon.reset();  // removes the icon from the notification area
@@ -310,6 +319,15 @@ void TFrmSweeplet::FormCreate() {
   PlaceWindow();
   step("appearance");
 
+  // The shell runs unelevated: without this its taskbar re-creation and the icon's events
+  // never reach this elevated window.
+  for (const UINT message : {kTaskbarCreated, kTrayCallbackMessage}) {
+    if (services_.allowMessage) {
+      services_.allowMessage(hwnd_, message);
+    } else {
+      AllowFromLowerIntegrity(hwnd_, message);
+    }
+  }
   TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
                                          ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)));
   TrayIcon->SetVisible(true);
@@ -319,7 +337,11 @@ void TFrmSweeplet::FormCreate() {
   step("tray");
 
   if (options_.firstArgument == kSwitchInstall) {
-    logonTask_.Set(true, 60);
+    const bool protectedCopy = CopyProtected();
+    const ExistingTask existing = protectedCopy ? ExistingTask::None : logonTask_.Find();
+    const LogonTaskPlan plan = PlanLogonTask(LogonTaskEvent::Install, protectedCopy, existing, toldProtectedFolder_);
+    ApplyTaskChange(logonTask_, plan);
+    if (plan.tellUser) TellProtectedFolder(false);
     step("install");
   }
   LoadConfig();
@@ -606,6 +628,7 @@ void TFrmSweeplet::OnHandOff(WPARAM command) {
   if (command == static_cast<WPARAM>(HandOff::ShowWindow)) {
     ShowMainWindow(hwnd_);
   } else if (command == static_cast<WPARAM>(HandOff::UninstallAndQuit)) {
+    taskLookup_.Join();  // a registration at start must not come after the removal
     logonTask_.Set(false, 0);
     CloseForGood();  // ends the program even when the task could not be removed
   }
@@ -748,7 +771,6 @@ void TFrmSweeplet::SaveConfig(const wchar_t* name, std::variant<bool, int> value
 }
 
 void TFrmSweeplet::LoadConfig() {
-  const bool taskExists = logonTask_.Exists();
   const TConfig config = OpenSettings();
   for (const AutoSetting& setting : kAutoSettings) {
     HWND list = ConfigControl(setting.list);
@@ -763,7 +785,51 @@ void TFrmSweeplet::LoadConfig() {
   for (const AutoSetting& setting : kAutoSettings) {
     SetCheckedByLoad(ConfigControl(setting.box), ::IsWindowEnabled(ConfigControl(setting.list)) != FALSE);
   }
-  SetCheckedByLoad(ChkAutoStart, taskExists);
+  StartLogonTaskLookup();
+}
+
+// The Task Scheduler can take a second or more to answer the first call of a session, so the
+// task is looked up (and registered again, as every start does) on a worker in its own COM
+// apartment; the auto-start box shows the answer when it arrives.
+void TFrmSweeplet::StartLogonTaskLookup() {
+  const LogonTaskSwitch* task = &logonTask_;
+  std::function<bool()> copyProtected = services_.copyProtected;
+  taskLookupPending_ = taskLookup_.Start([this, task, copyProtected] {
+    LogonTaskPlan plan;
+    {
+      const ComInit com;  // keeps one apartment across the calls below
+      if (!com.Succeeded()) return;  // the task counts as absent; the box stays unchecked
+      const bool protectedCopy = copyProtected && copyProtected();
+      plan = PlanLogonTask(LogonTaskEvent::Load, protectedCopy, task->Find(), false);
+      ApplyTaskChange(*task, plan);
+    }
+    // Once the window is going the answer is dropped.
+    if (UiDispatcher* ui = UiDispatcher::Main()) ui->Run([this, plan] { OnLogonTaskLoaded(plan); });
+  });
+}
+
+void TFrmSweeplet::OnLogonTaskLoaded(const LogonTaskPlan& plan) {
+  taskLookupPending_ = false;
+  // The registration it stands for is done already: set quietly, without the click handler.
+  ::SendMessageW(ChkAutoStart, BM_SETCHECK, plan.boxChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (plan.tellUser) TellProtectedFolder(false);
+}
+
+bool TFrmSweeplet::CopyProtected() const { return services_.copyProtected && services_.copyProtected(); }
+
+// Once per run. After a click the user is looking at the box: a message box. At start the
+// window may be hidden ("/start"): a notification from the tray icon.
+void TFrmSweeplet::TellProtectedFolder(bool answersClick) {
+  if (toldProtectedFolder_) return;
+  toldProtectedFolder_ = true;
+  const std::wstring text = TranslateW(Widen(kProtectedFolderNotice));
+  if (!answersClick) {
+    ShowNotification(text);
+  } else if (services_.messageBox) {
+    services_.messageBox(hwnd_, text);
+  } else {
+    ::MessageBoxW(hwnd_, text.c_str(), WindowCaption(hwnd_).c_str(), MB_OK | MB_ICONINFORMATION);
+  }
 }
 
 // Setting a box counts as a change of it: its click handler runs, exactly as for a user click.
@@ -786,7 +852,24 @@ void TFrmSweeplet::OnCheckBoxClick(int id) {
   }
 }
 
-void TFrmSweeplet::ChkAutoStartClick() { logonTask_.Set(IsChecked(ChkAutoStart), 0); }
+void TFrmSweeplet::ChkAutoStartClick() {
+  const bool wanted = IsChecked(ChkAutoStart);
+  if (taskLookupPending_) {
+    // The start's lookup finishes first (its answer is served while waiting); the click wins.
+    taskLookup_.Join();
+    taskLookupPending_ = false;
+    ::SendMessageW(ChkAutoStart, BM_SETCHECK, wanted ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  const bool protectedCopy = CopyProtected();
+  const ExistingTask existing = protectedCopy ? ExistingTask::None : logonTask_.Find();
+  const LogonTaskPlan plan = PlanLogonTask(wanted ? LogonTaskEvent::Check : LogonTaskEvent::Uncheck, protectedCopy,
+                                           existing, toldProtectedFolder_);
+  ApplyTaskChange(logonTask_, plan);
+  if (plan.boxChecked != wanted) {
+    ::SendMessageW(ChkAutoStart, BM_SETCHECK, plan.boxChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  if (plan.tellUser) TellProtectedFolder(true);
+}
 
 void TFrmSweeplet::OnListChange(int id) {
   const AutoSetting* setting = FindAutoSetting(id);
@@ -841,10 +924,13 @@ void TFrmSweeplet::SetUpKeyboardAndAccessibility() {
 // under high contrast that can be the background's. Drawn plainly, it takes the page's colours.
 void TFrmSweeplet::FollowHighContrast() {
   const bool plain = HighContrastOn();
+  // uxtheme is not a known DLL: it is taken from the system folder only, and kept for the process.
+  using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  static const UniqueModule uxtheme = SystemModule(L"uxtheme.dll");
+  const auto setWindowTheme = SystemProc<SetWindowThemeFn>(uxtheme.get(), "SetWindowTheme");
+  if (!setWindowTheme) return;
   // A blank name (not an empty one, which Wine takes as the default) turns the visual style off.
-  for (HWND group : {GroupBox1, GroupBox3}) {
-    ::SetWindowTheme(group, plain ? L" " : nullptr, plain ? L" " : nullptr);
-  }
+  for (HWND group : {GroupBox1, GroupBox3}) setWindowTheme(group, plain ? L" " : nullptr, plain ? L" " : nullptr);
 }
 
 void TFrmSweeplet::RememberFocus() {

@@ -78,6 +78,10 @@ class TFrmSweeplet {
   TConfig OpenSettings() const;
   void SaveConfig(const wchar_t* name, std::variant<bool, int> value);
   void ChkAutoStartClick();
+  bool CopyProtected() const;
+  void StartLogonTaskLookup();
+  void OnLogonTaskLoaded(const LogonTaskPlan& plan);
+  void TellProtectedFolder(bool answersClick);
   void StartUpdateCheck();
   void ShowNotification(const std::wstring& text);
   void OnCheckBoxClick(int id);
@@ -136,6 +140,10 @@ class TFrmSweeplet {
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last deactivated
   NumberSeparators separators_;
   WorkerThread job_;  // the cleaning job's worker, at most one at a time
+  // Looks up (and registers again) the logon task at start, away from the user-interface thread.
+  WorkerThread taskLookup_;
+  bool taskLookupPending_ = false;
+  bool toldProtectedFolder_ = false;  // the protected-folder notice shows once per run
 };
 
 }  // namespace sweeplet

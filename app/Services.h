@@ -44,6 +44,14 @@ struct Services {
   INotifier* notifier = nullptr;  // null: the tray icon shows the notification
   SettingsKey settings;
   std::wstring updateServiceUrl;  // empty: no update check (tests)
+  // Whether this copy may be started elevated at logon (nobody but an administrator can replace
+  // it). Asked on the user-interface thread and on the start-up worker; empty counts as not
+  // protected.
+  std::function<bool()> copyProtected;
+  // Shows a message that answers the user's own click; empty: a message box owned by `owner`.
+  std::function<void(HWND owner, const std::wstring& text)> messageBox;
+  // Lets `message` through to `window` from the unelevated shell; empty: AllowFromLowerIntegrity.
+  std::function<void(HWND window, UINT message)> allowMessage;
   // Told the name of each start-up step as it completes; lets tests check their order.
   std::function<void(const char* step)> startupStep;
 };

@@ -4,6 +4,8 @@
 #include "app/Services.h"
 #include "app/logic/UserLocale.h"
 #include "autostart/LogonTask.h"
+#include "autostart/ProtectedCopy.h"
+#include "common/ModulePath.h"
 #include "common/AppGlobals.h"
 #include "common/ShellOpen.h"
 #include "common/Utf.h"
@@ -28,6 +30,11 @@ Services DefaultServices() {
   services.token = &SystemTokenApi();
   services.taskScheduler = &SystemTaskScheduler();
   services.links = &ShellLinkOpener();
+  services.copyProtected = [] {
+    // The executable's place does not change while it runs: judged once.
+    static const bool protectedCopy = IsProtectedCopy(ModulePath());
+    return protectedCopy;
+  };
   services.settings = {HKEY_CURRENT_USER, kSettingsPath};
   services.updateServiceUrl = Widen(std::string("https://") + kUpdateHost + kUpdatePath);
   return services;

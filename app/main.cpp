@@ -9,6 +9,7 @@
 #include "app/MainWindow.h"
 #include "app/TrayIcon.h"
 #include "common/AppGlobals.h"
+#include "common/SystemProc.h"
 #include "common/UiDispatcher.h"
 #include "common/UniqueHandle.h"
 #include "i18n/TranslateWin.h"
@@ -82,6 +83,9 @@ class Win32EntryPlatform : public IEntryPlatform {
 }  // namespace sweeplet
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // The program runs elevated and its folder may be writable: no DLL is taken from there or
+  // from the current directory.
+  sweeplet::RestrictDllSearch();
   // Before anything else, on every start: the translation table and the user's language.
   sweeplet::InitTranslation();
   sweeplet::RegisterStyleFamily();

@@ -126,19 +126,53 @@ void RegisterLogonTask(const Connection& c, std::wstring_view taskName, int dela
 }
 
 // Looks through the root folder's visible tasks for exactly that name (case-sensitive); stops at
-// the first match. False when none matches or any call fails first.
-bool FindInRootFolder(const Connection& c, std::wstring_view taskName) {
+// the first match. Null when none matches or any call fails first.
+ComPtr<IRegisteredTask> FindInRootFolder(const Connection& c, std::wstring_view taskName) {
   ComPtr<IRegisteredTaskCollection> tasks;
   LONG count = 0;
-  if (!Got(c.root->GetTasks(0, tasks.put()), tasks)) return false;
-  if (!Ok(tasks->get_Count(&count))) return false;
+  if (!Got(c.root->GetTasks(0, tasks.put()), tasks)) return {};
+  if (!Ok(tasks->get_Count(&count))) return {};
   for (LONG i = 1; i <= count; ++i) {  // the collection counts from 1
     const Variant index = Variant::Int32(i);
     ComPtr<IRegisteredTask> task;
     Bstr name;
-    if (!Got(tasks->get_Item(index.get(), task.put()), task)) return false;
-    if (!Ok(task->get_Name(name.put()))) return false;
-    if (BstrView(name) == taskName) return true;
+    if (!Got(tasks->get_Item(index.get(), task.put()), task)) return {};
+    if (!Ok(task->get_Name(name.put()))) return {};
+    if (BstrView(name) == taskName) return task;
+  }
+  return {};
+}
+
+// Paths in a task may be quoted; file names compare without regard to letter case.
+bool SameProgram(std::wstring_view taskPath, std::wstring_view program) {
+  if (taskPath.size() >= 2 && taskPath.front() == L'"' && taskPath.back() == L'"') {
+    taskPath = taskPath.substr(1, taskPath.size() - 2);
+  }
+  return ::CompareStringOrdinal(taskPath.data(), static_cast<int>(taskPath.size()), program.data(),
+                                static_cast<int>(program.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Whether one of the task's exec actions starts `program`. True as well when the actions cannot
+// be read: a task that might start this copy is one to remove rather than keep.
+bool StartsProgram(IRegisteredTask* task, std::wstring_view program) {
+  ComPtr<ITaskDefinition> definition;
+  ComPtr<IActionCollection> actions;
+  LONG count = 0;
+  if (program.empty()) return true;
+  if (!Got(task->get_Definition(definition.put()), definition)) return true;
+  if (!Got(definition->get_Actions(actions.put()), actions)) return true;
+  if (!Ok(actions->get_Count(&count))) return true;
+  for (LONG i = 1; i <= count; ++i) {  // counts from 1 as well
+    ComPtr<IAction> action;
+    TASK_ACTION_TYPE type{};
+    if (!Got(actions->get_Item(i, action.put()), action)) return true;
+    if (!Ok(action->get_Type(&type))) return true;
+    if (type != TASK_ACTION_EXEC) continue;
+    ComPtr<IExecAction> exec;
+    Bstr path;
+    if (!Got(action->QueryInterface(__uuidof(IExecAction), exec.put_void()), exec)) return true;
+    if (!Ok(exec->get_Path(path.put()))) return true;
+    if (SameProgram(BstrView(path), program)) return true;
   }
   return false;
 }
@@ -179,6 +213,18 @@ bool LogonTaskExists(std::wstring_view taskName, ITaskSchedulerApi& scheduler) n
   }
 }
 
+ExistingTask FindLogonTask(std::wstring_view taskName, ITaskSchedulerApi& scheduler) noexcept {
+  try {
+    const Connection c = ConnectToRootFolder(scheduler);
+    if (!c.root) return ExistingTask::None;
+    const ComPtr<IRegisteredTask> task = FindInRootFolder(c, taskName);
+    if (!task) return ExistingTask::None;
+    return StartsProgram(task.get(), ModulePath()) ? ExistingTask::ThisCopy : ExistingTask::OtherProgram;
+  } catch (...) {
+    return ExistingTask::None;
+  }
+}
+
 void LogonTaskSwitch::Set(bool enabled, int delaySeconds) const noexcept {
   const ComInit com;
   if (com.Succeeded()) SetLogonTask(taskName_, enabled, delaySeconds, scheduler_);
@@ -187,6 +233,11 @@ void LogonTaskSwitch::Set(bool enabled, int delaySeconds) const noexcept {
 bool LogonTaskSwitch::Exists() const noexcept {
   const ComInit com;
   return com.Succeeded() && LogonTaskExists(taskName_, scheduler_);
+}
+
+ExistingTask LogonTaskSwitch::Find() const noexcept {
+  const ComInit com;
+  return com.Succeeded() ? FindLogonTask(taskName_, scheduler_) : ExistingTask::None;
 }
 
 }  // namespace sweeplet

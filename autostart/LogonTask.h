@@ -11,6 +11,8 @@
 #include <string_view>
 #include <utility>
 
+#include "autostart/LogonTaskPolicy.h"
+
 namespace sweeplet {
 
 // What the logon task asks of the system: the process's COM security and the Task Scheduler
@@ -48,10 +50,16 @@ class LogonTaskSwitch {
 
   void Set(bool enabled, int delaySeconds) const noexcept;
   bool Exists() const noexcept;
+  ExistingTask Find() const noexcept;
 
  private:
   std::wstring taskName_;
   ITaskSchedulerApi& scheduler_;
 };
+
+// Like LogonTaskExists, and whether the task starts this executable (any exec action whose path
+// is ModulePath(), letter case aside). A task whose actions cannot be read counts as ThisCopy.
+// None also when the Task Scheduler cannot be asked.
+ExistingTask FindLogonTask(std::wstring_view taskName, ITaskSchedulerApi& scheduler) noexcept;
 
 }  // namespace sweeplet

@@ -24,4 +24,13 @@ UniqueModule SystemModule(const wchar_t* fileName) noexcept {
   }
 }
 
+void RestrictDllSearch() noexcept {
+  // Windows 8 on, and Windows 7 with its loader update.
+  using SetDirectories = BOOL(WINAPI*)(DWORD);
+  if (const auto setDefault = SystemProc<SetDirectories>(L"kernel32.dll", "SetDefaultDllDirectories")) {
+    setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+  ::SetDllDirectoryW(L"");
+}
+
 }  // namespace sweeplet

@@ -33,4 +33,10 @@ Fn SystemProc(const wchar_t* loadedModule, const char* name) noexcept {
 // first for its dependencies too. Null when the name carries a path or the DLL is not there.
 UniqueModule SystemModule(const wchar_t* fileName) noexcept;
 
+// For the rest of the process, DLLs that are loaded by name (by us or by system code on our
+// behalf) come from the system folder: SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
+// where the system has it, and the current directory is taken out of the search in any case.
+// Called first thing at start, before anything can load a DLL.
+void RestrictDllSearch() noexcept;
+
 }  // namespace sweeplet

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "common/Dpi.h"
+#include "common/SystemProc.h"
 #include "common/WindowClass.h"
 #include "theme/DrawSupport.h"
 #include "theme/HighContrast.h"
@@ -73,7 +74,12 @@ TThemeHelper::TThemeHelper(HWND form) {
 
   // Dark title bar and frame when the system uses dark mode; systems without the attribute refuse it.
   const BOOL useDark = -1;
-  ::DwmSetWindowAttribute(FForm, kUseImmersiveDarkMode, &useDark, sizeof(useDark));
+  // dwmapi.dll is no known DLL: taken from the system folder, never from beside the executable.
+  if (const UniqueModule dwm = SystemModule(L"dwmapi.dll")) {
+    if (const auto setAttribute = SystemProc<decltype(&::DwmSetWindowAttribute)>(dwm.get(), "DwmSetWindowAttribute")) {
+      setAttribute(FForm, kUseImmersiveDarkMode, &useDark, sizeof(useDark));
+    }
+  }
 
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(FForm, GWLP_HINSTANCE));
   RegisterLineClass(instance);

@@ -3,14 +3,53 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include "common/SystemProc.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
 
 namespace sweeplet {
 namespace {
 
-void CloseInternet(HINTERNET handle) noexcept { ::WinHttpCloseHandle(handle); }
-using UniqueInternet = UniqueAny<HINTERNET, CloseInternet>;
+// winhttp.dll is no known DLL: imported, it would be taken from beside the executable. Loaded from
+// the system folder at the first request and kept: its own threads may outlive a closed session.
+struct WinHttp {
+  UniqueModule module = SystemModule(L"winhttp.dll");
+#define SWEEPLET_WINHTTP(name) decltype(&::name) name = SystemProc<decltype(&::name)>(module.get(), #name)
+  SWEEPLET_WINHTTP(WinHttpCrackUrl);
+  SWEEPLET_WINHTTP(WinHttpOpen);
+  SWEEPLET_WINHTTP(WinHttpConnect);
+  SWEEPLET_WINHTTP(WinHttpOpenRequest);
+  SWEEPLET_WINHTTP(WinHttpAddRequestHeaders);
+  SWEEPLET_WINHTTP(WinHttpSendRequest);
+  SWEEPLET_WINHTTP(WinHttpReceiveResponse);
+  SWEEPLET_WINHTTP(WinHttpQueryDataAvailable);
+  SWEEPLET_WINHTTP(WinHttpReadData);
+  SWEEPLET_WINHTTP(WinHttpCloseHandle);
+#undef SWEEPLET_WINHTTP
+
+  bool Complete() const noexcept {
+    return WinHttpCrackUrl && WinHttpOpen && WinHttpConnect && WinHttpOpenRequest && WinHttpAddRequestHeaders &&
+           WinHttpSendRequest && WinHttpReceiveResponse && WinHttpQueryDataAvailable && WinHttpReadData &&
+           WinHttpCloseHandle;
+  }
+};
+
+// An internet handle closed through the table it came from (which outlives it).
+class UniqueInternet {
+ public:
+  UniqueInternet(const WinHttp& api, HINTERNET handle) noexcept : api_(api), handle_(handle) {}
+  ~UniqueInternet() {
+    if (handle_) api_.WinHttpCloseHandle(handle_);
+  }
+  UniqueInternet(const UniqueInternet&) = delete;
+  UniqueInternet& operator=(const UniqueInternet&) = delete;
+  HINTERNET get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return handle_ != nullptr; }
+
+ private:
+  const WinHttp& api_;
+  HINTERNET handle_;
+};
 
 // A header line is built from text we do not fully control (the stored client identifier):
 // line breaks in it would add headers of their own.
@@ -26,13 +65,15 @@ std::wstring HeaderText(std::wstring_view text) {
 
 bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& data) noexcept {
   try {
+    static const WinHttp http;
+    if (!http.Complete()) return false;
     const std::wstring address(url);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (address.empty() || !::WinHttpCrackUrl(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts)) {
+    if (address.empty() || !http.WinHttpCrackUrl(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts)) {
       return false;
     }
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return false;
@@ -41,12 +82,12 @@ bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& dat
     path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (path.empty()) path = L"/";
 
-    UniqueInternet session(::WinHttpOpen(L"Sweeplet", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+    const UniqueInternet session(http, http.WinHttpOpen(L"Sweeplet", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                          WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) return false;
-    UniqueInternet connection(::WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+    const UniqueInternet connection(http, http.WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
     if (!connection) return false;
-    UniqueInternet request(::WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+    const UniqueInternet request(http, http.WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                                 WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                 parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
     if (!request) return false;
@@ -54,23 +95,23 @@ bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& dat
     for (const auto& [name, value] : headers) {
       const std::wstring line = HeaderText(name) + L": " + HeaderText(value);
       // A header the stack refuses is left out; the request goes on without it.
-      ::WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()), WINHTTP_ADDREQ_FLAG_ADD);
+      http.WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()), WINHTTP_ADDREQ_FLAG_ADD);
     }
-    if (!::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !::WinHttpReceiveResponse(request.get(), nullptr)) {
+    if (!http.WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !http.WinHttpReceiveResponse(request.get(), nullptr)) {
       return false;
     }
 
     std::string body;
     for (;;) {
       DWORD available = 0;
-      if (!::WinHttpQueryDataAvailable(request.get(), &available)) return false;
+      if (!http.WinHttpQueryDataAvailable(request.get(), &available)) return false;
       if (available == 0) break;
       if (available > kMaxReplyBytes - body.size()) return false;
       const size_t filled = body.size();
       body.resize(filled + available);
       DWORD read = 0;
-      if (!::WinHttpReadData(request.get(), body.data() + filled, available, &read)) return false;
+      if (!http.WinHttpReadData(request.get(), body.data() + filled, available, &read)) return false;
       body.resize(filled + read);
       if (read == 0) break;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/ModulePath.h"
+#include "common/SystemProc.h"
 #include "common/Registry.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
@@ -82,14 +83,20 @@ std::wstring GetAppVersion(std::wstring_view pattern) noexcept {
   try {
     const std::wstring path = ModulePath();
     if (path.empty()) return kNoVersion;
+    // version.dll is no known DLL: taken from the system folder, never from beside the executable.
+    const UniqueModule version = SystemModule(L"version.dll");
+    const auto infoSize = SystemProc<decltype(&::GetFileVersionInfoSizeW)>(version.get(), "GetFileVersionInfoSizeW");
+    const auto infoBlock = SystemProc<decltype(&::GetFileVersionInfoW)>(version.get(), "GetFileVersionInfoW");
+    const auto queryValue = SystemProc<decltype(&::VerQueryValueW)>(version.get(), "VerQueryValueW");
+    if (!infoSize || !infoBlock || !queryValue) return kNoVersion;
     DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    const DWORD size = infoSize(path.c_str(), &ignored);
     if (size == 0) return kNoVersion;
     std::vector<BYTE> block(size);
-    if (!::GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return kNoVersion;
+    if (!infoBlock(path.c_str(), 0, size, block.data())) return kNoVersion;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr ||
+    if (!queryValue(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr ||
         length < sizeof(VS_FIXEDFILEINFO)) {
       return kNoVersion;
     }

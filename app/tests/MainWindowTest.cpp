@@ -21,7 +21,9 @@
 #include "common/UiDispatcher.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
+#include "common/ModulePath.h"
 #include "common/ShellOpen.h"
+#include "common/Utf.h"
 #include "memory/MemoryApi.h"
 #include "memory/Privilege.h"
 #include "tests/e2e/Driver.h"
@@ -194,7 +196,10 @@ class MainWindowTest : public ::testing::Test {
     services.clock = &clock_;
     services.memory = &memory_;
     services.token = &token_;
-    services.taskScheduler = &scheduler_;
+    services.taskScheduler = schedulerInUse_;
+    services.copyProtected = [this] { return copyProtected_.load(); };
+    services.messageBox = [this](HWND, const std::wstring& text) { messages_.push_back(text); };
+    services.allowMessage = [this](HWND window, UINT message) { allowed_.emplace_back(window, message); };
     services.links = &links_;
     services.notifier = &notifier_;
     services.settings = {HKEY_CURRENT_USER, kScratchPath};
@@ -214,6 +219,10 @@ class MainWindowTest : public ::testing::Test {
   std::vector<std::string> steps_;
   FakeToken token_{steps_};
   testing::FakeScheduler scheduler_;
+  ITaskSchedulerApi* schedulerInUse_ = &scheduler_;
+  std::atomic<bool> copyProtected_{true};
+  std::vector<std::wstring> messages_;  // message boxes shown
+  std::vector<std::pair<HWND, UINT>> allowed_;  // messages let through from the unelevated shell
   UiDispatcher dispatcher_;
   std::unique_ptr<TFrmSweeplet> window_;
 };
@@ -442,7 +451,7 @@ TEST_F(MainWindowTest, UncheckingTheIntervalOnlyStoresTheSwitch) {
 TEST_F(MainWindowTest, AnExistingLogonTaskIsRegisteredAgainWithoutDelay) {
   scheduler_.Root()[L"SweepletTaskMachine"] = {};
   Open();
-  EXPECT_TRUE(Checked(C(IdChkAutoStart)));
+  EXPECT_TRUE(PumpUntil([&] { return Checked(C(IdChkAutoStart)); }));
   ASSERT_TRUE(scheduler_.Root().count(L"SweepletTaskMachine"));
   const auto& task = scheduler_.Root().at(L"SweepletTaskMachine");
   ASSERT_EQ(task.triggers.size(), 1u);
@@ -451,7 +460,8 @@ TEST_F(MainWindowTest, AnExistingLogonTaskIsRegisteredAgainWithoutDelay) {
 
 TEST_F(MainWindowTest, InstallSwitchRegistersWithADelayThenLoadReplacesIt) {
   Open(L"/inst");
-  EXPECT_TRUE(Checked(C(IdChkAutoStart)));
+  EXPECT_TRUE(PumpUntil([&] { return Checked(C(IdChkAutoStart)); }));
+  ASSERT_TRUE(PumpUntil([&] { return !scheduler_.Root().at(L"SweepletTaskMachine").triggers.at(0).delay; }));
   const auto& task = scheduler_.Root().at(L"SweepletTaskMachine");
   ASSERT_EQ(task.triggers.size(), 1u);
   EXPECT_FALSE(task.triggers[0].delay.has_value());
@@ -464,6 +474,7 @@ TEST_F(MainWindowTest, UncheckingAutoStartRemovesTheTaskAndTouchesNoSetting) {
   scheduler_.Root()[L"SweepletTaskMachine"] = {};
   WriteDword(L"cleanontray", 1);
   Open();
+  ASSERT_TRUE(PumpUntil([&] { return Checked(C(IdChkAutoStart)); }));
   const DWORD valuesBefore = StoredValueCount();
   ASSERT_EQ(valuesBefore, 1u);
   UserClick(C(IdChkAutoStart));
@@ -483,6 +494,112 @@ TEST_F(MainWindowTest, HandOffTwoRemovesTheTaskAndEndsTheWindow) {
   ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::UninstallAndQuit), 0);
   EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 0u);
   EXPECT_EQ(w.Handle(), nullptr);
+}
+
+// Holds every Task Scheduler operation until released, as a scheduler that is slow to start does.
+struct SlowScheduler {
+  explicit SlowScheduler(ITaskSchedulerApi& inner)
+      : api(inner, [this] {
+          callingThread = ::GetCurrentThreadId();
+          ::WaitForSingleObject(release, 20000);
+        }) {}
+  ~SlowScheduler() { ::CloseHandle(release); }
+  HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<DWORD> callingThread{0};
+  testing::WatchedScheduler api;
+};
+
+// The window is created and its start-up sequence ends while the Task Scheduler has not answered;
+// the box shows the task once the answer arrives, and the task is registered again as at every start.
+TEST_F(MainWindowTest, TheLogonTaskIsLookedUpAwayFromTheWindowAndTheBoxShowsItWhenItArrives) {
+  scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  SlowScheduler slow(scheduler_);
+  schedulerInUse_ = &slow.api;
+  TFrmSweeplet& w = Open();
+  ASSERT_NE(w.Handle(), nullptr);
+  EXPECT_EQ(steps_.back(), "update") << "the whole start-up ran while the scheduler was held";
+  EXPECT_FALSE(Checked(C(IdChkAutoStart)));
+  ASSERT_TRUE(PumpUntil([&] { return slow.callingThread.load() != 0; }));
+  EXPECT_NE(slow.callingThread.load(), ::GetCurrentThreadId()) << "asked from a worker";
+  ::SetEvent(slow.release);
+  EXPECT_TRUE(PumpUntil([&] { return Checked(C(IdChkAutoStart)); }));
+  EXPECT_FALSE(scheduler_.Root().at(L"SweepletTaskMachine").actions.empty()) << "registered again";
+  window_.reset();  // before the scheduler it holds
+}
+
+TEST_F(MainWindowTest, ClosingWhileTheLogonTaskIsLookedUpNeitherHangsNorCrashes) {
+  scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  SlowScheduler slow(scheduler_);
+  schedulerInUse_ = &slow.api;
+  Open();
+  ASSERT_TRUE(PumpUntil([&] { return slow.callingThread.load() != 0; }));
+  std::thread releaser([&] {
+    ::Sleep(300);
+    ::SetEvent(slow.release);
+  });
+  window_.reset();
+  releaser.join();
+  Pump(100);
+  EXPECT_EQ(testing::FakeScheduler::LiveObjects(), 0);
+}
+
+// A copy that users could replace gets no logon task: the box stays unchecked, a task that starts
+// this copy goes, and the user is told once, in a message box after a click, in a notification at start.
+TEST_F(MainWindowTest, AnUnprotectedCopyGetsNoLogonTaskAndIsToldOnce) {
+  copyProtected_ = false;
+  testing::FakeDefinition ours;
+  ours.actions.push_back({TASK_ACTION_EXEC, ModulePath(), std::nullopt, std::nullopt});
+  scheduler_.Root()[L"SweepletTaskMachine"] = ours;
+  Open();
+  ASSERT_TRUE(PumpUntil([&] { return scheduler_.Root().count(L"SweepletTaskMachine") == 0; }));
+  EXPECT_TRUE(PumpUntil([&] { return notifier_.bodies.size() == 1; }));
+  EXPECT_FALSE(Checked(C(IdChkAutoStart)));
+
+  UserClick(C(IdChkAutoStart));
+  EXPECT_FALSE(Checked(C(IdChkAutoStart)));
+  EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 0u);
+  EXPECT_TRUE(messages_.empty()) << "told already";
+  EXPECT_EQ(notifier_.bodies.size(), 1u);
+}
+
+TEST_F(MainWindowTest, AnUnprotectedCopyRefusesTheClickWithAMessageAndInstallWithANotification) {
+  copyProtected_ = false;
+  Open();
+  UserClick(C(IdChkAutoStart));
+  EXPECT_FALSE(Checked(C(IdChkAutoStart)));
+  EXPECT_TRUE(scheduler_.Root().empty());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], TranslateW(Widen(kProtectedFolderNotice)));
+  EXPECT_NE(messages_[0], Widen(kProtectedFolderNotice)) << "in the user's language";
+
+  window_.reset();
+  messages_.clear();
+  Open(L"/inst");
+  Pump(200);
+  EXPECT_TRUE(scheduler_.Root().empty());
+  EXPECT_FALSE(Checked(C(IdChkAutoStart)));
+  EXPECT_EQ(notifier_.bodies, std::vector<std::wstring>{TranslateW(Widen(kProtectedFolderNotice))});
+  EXPECT_TRUE(messages_.empty());
+}
+
+// The shell is unelevated: its taskbar re-creation and the icon's events are let through to the
+// main window, before the icon exists; a re-created taskbar gets the icon back.
+TEST_F(MainWindowTest, TheShellsMessagesAreAllowedAndATaskbarRestartAddsTheIconAgain) {
+  TFrmSweeplet& w = Open();
+  const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+  EXPECT_EQ(allowed_, (std::vector<std::pair<HWND, UINT>>{{w.Handle(), taskbarCreated},
+                                                           {w.Handle(), kTrayCallbackMessage}}));
+
+  // The shell forgets the icon (its process ended): a removal now fails...
+  NOTIFYICONDATAW nid{};
+  nid.cbSize = sizeof(nid);
+  nid.hWnd = w.Handle();
+  nid.uID = 1;
+  ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &nid));
+  ASSERT_FALSE(::Shell_NotifyIconW(NIM_DELETE, &nid));
+  // ...until the new taskbar announces itself and the window adds the icon again.
+  ::SendMessageW(w.Handle(), taskbarCreated, 0, 0);
+  EXPECT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &nid));
 }
 
 TEST_F(MainWindowTest, HandOffOneShowsTheHiddenWindow) {

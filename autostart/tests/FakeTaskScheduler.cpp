@@ -281,8 +281,20 @@ class FakeExecAction final : public FakeObject<IExecAction> {
   }
   FAKE_NOTIMPL(get_Id(BSTR*))
   FAKE_NOTIMPL(put_Id(BSTR))
-  FAKE_NOTIMPL(get_Type(TASK_ACTION_TYPE*))
-  FAKE_NOTIMPL(get_Path(BSTR*))
+  HRESULT STDMETHODCALLTYPE get_Type(TASK_ACTION_TYPE* type) override {
+    const HRESULT hr = W().Record("Action.get_Type");
+    if (FAILED(hr)) return hr;
+    *type = d_->actions.at(index_).type;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_Path(BSTR* out) override {
+    *out = nullptr;
+    const HRESULT hr = W().Record("ExecAction.get_Path");
+    if (FAILED(hr)) return hr;
+    const std::wstring path = d_->actions.at(index_).path.value_or(L"");
+    *out = ::SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
+  }
   FAKE_NOTIMPL(get_Arguments(BSTR*))
   FAKE_NOTIMPL(get_WorkingDirectory(BSTR*))
 
@@ -317,8 +329,19 @@ class FakeActionCollection final : public FakeObject<IActionCollection> {
     d_->actions.push_back({type, std::nullopt, std::nullopt, std::nullopt});
     return Hand<IAction>(new FakeExecAction(d_, d_->actions.size() - 1), out);
   }
-  FAKE_NOTIMPL(get_Count(LONG*))
-  FAKE_NOTIMPL(get_Item(LONG, IAction**))
+  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
+    const HRESULT hr = W().Record("Actions.get_Count");
+    if (FAILED(hr)) return hr;
+    *count = static_cast<LONG>(d_->actions.size());
+    return S_OK;
+  }
+  // 1-based, like the real collection.
+  HRESULT STDMETHODCALLTYPE get_Item(LONG index, IAction** out) override {
+    *out = nullptr;
+    if (const auto stop = Interrupt(W().Record("Actions.get_Item(" + std::to_string(index) + ")"))) return *stop;
+    if (index < 1 || static_cast<size_t>(index) > d_->actions.size()) return E_INVALIDARG;
+    return Hand<IAction>(new FakeExecAction(d_, index - 1), out);
+  }
   FAKE_NOTIMPL(get__NewEnum(IUnknown**))
   FAKE_NOTIMPL(get_XmlText(BSTR*))
   FAKE_NOTIMPL(put_XmlText(BSTR))
@@ -334,6 +357,7 @@ class FakeActionCollection final : public FakeObject<IActionCollection> {
 class FakeTaskDefinition final : public FakeObject<ITaskDefinition> {
  public:
   FakeTaskDefinition() : d_(std::make_shared<FakeDefinition>()) {}
+  explicit FakeTaskDefinition(const FakeDefinition& registered) : d_(std::make_shared<FakeDefinition>(registered)) {}
   const FakeDefinition& Definition() const { return *d_; }
 
   HRESULT STDMETHODCALLTYPE get_Principal(IPrincipal** out) override {
@@ -371,7 +395,8 @@ class FakeTaskDefinition final : public FakeObject<ITaskDefinition> {
 
 class FakeRegisteredTask final : public FakeObject<IRegisteredTask> {
  public:
-  explicit FakeRegisteredTask(std::wstring name) : name_(std::move(name)) {}
+  FakeRegisteredTask(std::wstring name, FakeDefinition definition)
+      : name_(std::move(name)), definition_(std::move(definition)) {}
   HRESULT STDMETHODCALLTYPE get_Name(BSTR* out) override {
     *out = nullptr;
     const HRESULT hr = W().Record("Task.get_Name");
@@ -390,7 +415,12 @@ class FakeRegisteredTask final : public FakeObject<IRegisteredTask> {
   FAKE_NOTIMPL(get_LastTaskResult(LONG*))
   FAKE_NOTIMPL(get_NumberOfMissedRuns(LONG*))
   FAKE_NOTIMPL(get_NextRunTime(DATE*))
-  FAKE_NOTIMPL(get_Definition(ITaskDefinition**))
+  // A copy of what was registered: changing it changes nothing in the folder.
+  HRESULT STDMETHODCALLTYPE get_Definition(ITaskDefinition** out) override {
+    *out = nullptr;
+    if (const auto stop = Interrupt(W().Record("Task.get_Definition"))) return *stop;
+    return Hand<ITaskDefinition>(new FakeTaskDefinition(definition_), out);
+  }
   FAKE_NOTIMPL(get_Xml(BSTR*))
   FAKE_NOTIMPL(GetSecurityDescriptor(LONG, BSTR*))
   FAKE_NOTIMPL(SetSecurityDescriptor(BSTR, LONG))
@@ -399,29 +429,32 @@ class FakeRegisteredTask final : public FakeObject<IRegisteredTask> {
 
  private:
   std::wstring name_;
+  FakeDefinition definition_;
 };
 
-// A snapshot of a folder's task names at the time GetTasks was called, in name order.
+// A snapshot of a folder's tasks at the time GetTasks was called, in name order.
 class FakeRegisteredTaskCollection final : public FakeObject<IRegisteredTaskCollection> {
  public:
-  explicit FakeRegisteredTaskCollection(std::vector<std::wstring> names) : names_(std::move(names)) {}
+  using Tasks = std::vector<std::pair<std::wstring, FakeDefinition>>;
+  explicit FakeRegisteredTaskCollection(Tasks tasks) : tasks_(std::move(tasks)) {}
   HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
     const HRESULT hr = W().Record("Tasks.get_Count");
     if (FAILED(hr)) return hr;
-    *count = static_cast<LONG>(names_.size());
+    *count = static_cast<LONG>(tasks_.size());
     return S_OK;
   }
   // Like the real collection: a 1-based number, or a name.
   HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, IRegisteredTask** out) override {
     *out = nullptr;
     if (const auto stop = Interrupt(W().Record("Tasks.get_Item(" + Describe(index) + ")"))) return *stop;
-    if (index.vt != VT_I4 || index.lVal < 1 || static_cast<size_t>(index.lVal) > names_.size()) return E_INVALIDARG;
-    return Hand<IRegisteredTask>(new FakeRegisteredTask(names_[index.lVal - 1]), out);
+    if (index.vt != VT_I4 || index.lVal < 1 || static_cast<size_t>(index.lVal) > tasks_.size()) return E_INVALIDARG;
+    const auto& [name, definition] = tasks_[index.lVal - 1];
+    return Hand<IRegisteredTask>(new FakeRegisteredTask(name, definition), out);
   }
   FAKE_NOTIMPL(get__NewEnum(IUnknown**))
 
  private:
-  std::vector<std::wstring> names_;
+  Tasks tasks_;
 };
 
 class FakeTaskFolder final : public FakeObject<ITaskFolder> {
@@ -431,9 +464,9 @@ class FakeTaskFolder final : public FakeObject<ITaskFolder> {
   HRESULT STDMETHODCALLTYPE GetTasks(LONG flags, IRegisteredTaskCollection** out) override {
     *out = nullptr;
     if (const auto stop = Interrupt(W().Record("Folder.GetTasks(" + std::to_string(flags) + ")"))) return *stop;
-    std::vector<std::wstring> names;
-    for (const auto& [name, definition] : W().folders.at(path_)) names.push_back(name);
-    return Hand<IRegisteredTaskCollection>(new FakeRegisteredTaskCollection(std::move(names)), out);
+    const auto& folder = W().folders.at(path_);
+    FakeRegisteredTaskCollection::Tasks tasks(folder.begin(), folder.end());
+    return Hand<IRegisteredTaskCollection>(new FakeRegisteredTaskCollection(std::move(tasks)), out);
   }
   HRESULT STDMETHODCALLTYPE DeleteTask(BSTR name, LONG flags) override {
     const HRESULT hr = W().Record("Folder.DeleteTask(" + Str(name) + "," + std::to_string(flags) + ")");
@@ -454,7 +487,7 @@ class FakeTaskFolder final : public FakeObject<ITaskFolder> {
     const std::wstring name = WStr(path);
     if (flags == TASK_CREATE && tasks.count(name)) return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
     tasks[name] = fake->Definition();
-    if (out) *out = new FakeRegisteredTask(name);
+    if (out) *out = new FakeRegisteredTask(name, tasks[name]);
     return S_OK;
   }
   FAKE_NOTIMPL(get_Name(BSTR*))

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <taskschd.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -75,6 +76,26 @@ class FakeScheduler : public ITaskSchedulerApi {
 
   // Fake COM objects alive right now, across all schedulers: 0 once every reference is released.
   static long LiveObjects();
+};
+
+// Another scheduler, with `onStart` run on the calling thread as each operation begins (its
+// first call, CoInitializeSecurity): to see where operations run, or to hold them up.
+class WatchedScheduler : public ITaskSchedulerApi {
+ public:
+  WatchedScheduler(ITaskSchedulerApi& inner, std::function<void()> onStart)
+      : inner_(inner), onStart_(std::move(onStart)) {}
+  HRESULT InitializeSecurity(PSECURITY_DESCRIPTOR sd, LONG authServices, SOLE_AUTHENTICATION_SERVICE* services,
+                             void* reserved1, DWORD authnLevel, DWORD impLevel, void* authList, DWORD capabilities,
+                             void* reserved3) override {
+    onStart_();
+    return inner_.InitializeSecurity(sd, authServices, services, reserved1, authnLevel, impLevel, authList,
+                                     capabilities, reserved3);
+  }
+  HRESULT CreateService(ITaskService** service) override { return inner_.CreateService(service); }
+
+ private:
+  ITaskSchedulerApi& inner_;
+  std::function<void()> onStart_;
 };
 
 }  // namespace sweeplet::testing

@@ -23,8 +23,11 @@ TEST(LogonTaskLiveTest, RealSchedulerCallsReturnNormallyAndLeaveNoTaskBehind) {
   SetLogonTask(name, true, 60, system);
   SetLogonTask(name, true, 0, system);  // the second call in this process meets security that is already set
   (void)LogonTaskExists(name, system);
+  const ExistingTask found = FindLogonTask(name, system);
+  EXPECT_NE(found, ExistingTask::OtherProgram) << "registered by this very program";
   SetLogonTask(name, false, 0, system);
   EXPECT_FALSE(LogonTaskExists(name, system));
+  EXPECT_EQ(FindLogonTask(name, system), ExistingTask::None);
   SetLogonTask(name, false, 0, system);  // removing what is not there
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cwctype>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@ namespace {
 
 using testing::FakeDefinition;
 using testing::FakeScheduler;
+using testing::WatchedScheduler;
 using Calls = std::vector<std::string>;
 using Folder = std::map<std::wstring, FakeDefinition>;
 
@@ -27,8 +29,10 @@ constexpr wchar_t kName[] = L"SweepletTaskMachine";
 
 static_assert(noexcept(SetLogonTask(kName, true, 0, SystemTaskScheduler())) &&
                   noexcept(LogonTaskExists(kName, SystemTaskScheduler())) &&
+                  noexcept(FindLogonTask(kName, SystemTaskScheduler())) &&
                   noexcept(std::declval<const LogonTaskSwitch&>().Set(true, 0)) &&
-                  noexcept(std::declval<const LogonTaskSwitch&>().Exists()),
+                  noexcept(std::declval<const LogonTaskSwitch&>().Exists()) &&
+                  noexcept(std::declval<const LogonTaskSwitch&>().Find()),
               "failures never leave the logon task's operations");
 
 std::wstring ThisExe() {
@@ -296,28 +300,6 @@ TEST_F(LogonTaskTest, AFailureAtAnyStepEndsRemovalAndLookupWithoutEffect) {
   scheduler_.breakAt.reset();
 }
 
-// Notes, as each operation starts, whether the calling thread is in a single-threaded COM apartment.
-class ApartmentProbe : public ITaskSchedulerApi {
- public:
-  explicit ApartmentProbe(ITaskSchedulerApi& inner) : inner_(inner) {}
-  std::vector<bool> singleThreaded;
-
-  HRESULT InitializeSecurity(PSECURITY_DESCRIPTOR sd, LONG authServices, SOLE_AUTHENTICATION_SERVICE* services,
-                             void* reserved1, DWORD authnLevel, DWORD impLevel, void* authList, DWORD capabilities,
-                             void* reserved3) override {
-    APTTYPE type{};
-    APTTYPEQUALIFIER qualifier{};
-    singleThreaded.push_back(SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) &&
-                             (type == APTTYPE_STA || type == APTTYPE_MAINSTA));
-    return inner_.InitializeSecurity(sd, authServices, services, reserved1, authnLevel, impLevel, authList,
-                                     capabilities, reserved3);
-  }
-  HRESULT CreateService(ITaskService** service) override { return inner_.CreateService(service); }
-
- private:
-  ITaskSchedulerApi& inner_;
-};
-
 // The switch opens COM around each call and closes it again, whatever the thread had open before;
 // on a thread where CoInitialize fails (it joined the multithreaded apartment) the task is left
 // alone and counts as absent.
@@ -335,7 +317,14 @@ TEST_F(LogonTaskTest, TheSwitchBracketsEachCallWithComAndSkipsItWhenComCannotBeO
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.before));
     Restart({});
-    ApartmentProbe probe(scheduler_);
+    // Notes, as each operation starts, whether the calling thread is in a single-threaded apartment.
+    std::vector<bool> singleThreaded;
+    WatchedScheduler probe(scheduler_, [&] {
+      APTTYPE type{};
+      APTTYPEQUALIFIER qualifier{};
+      singleThreaded.push_back(SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) &&
+                               (type == APTTYPE_STA || type == APTTYPE_MAINSTA));
+    });
     const LogonTaskSwitch task(kName, probe);
     bool existsAfterSet = false;
     HRESULT after = E_FAIL;
@@ -354,11 +343,85 @@ TEST_F(LogonTaskTest, TheSwitchBracketsEachCallWithComAndSkipsItWhenComCannotBeO
     EXPECT_EQ(c.reaches, existsAfterSet);
     EXPECT_EQ(c.reaches, scheduler_.Root().count(kName) == 1);
     if (c.reaches) {
-      EXPECT_EQ((std::vector<bool>{true, true}), probe.singleThreaded) << "both calls ran inside COM";
+      EXPECT_EQ((std::vector<bool>{true, true}), singleThreaded) << "both calls ran inside COM";
     } else {
       EXPECT_TRUE(scheduler_.calls.empty());
     }
   }
+}
+
+FakeDefinition Starting(std::vector<std::optional<std::wstring>> paths, TASK_ACTION_TYPE type = TASK_ACTION_EXEC) {
+  FakeDefinition d = LogonDefinition(std::nullopt);
+  d.actions.clear();
+  for (auto& path : paths) d.actions.push_back({type, std::move(path), std::nullopt, std::nullopt});
+  return d;
+}
+
+std::wstring Upper(std::wstring s) {
+  for (wchar_t& c : s) c = static_cast<wchar_t>(::towupper(c));
+  return s;
+}
+
+TEST_F(LogonTaskTest, FindingTheTaskTellsWhetherItStartsThisExecutable) {
+  const std::wstring installed = L"C:\\Program Files\\Sweeplet\\Sweeplet.exe";
+  const struct {
+    const char* what;
+    Folder root;
+    ExistingTask expected;
+  } cases[] = {
+      {"no task", {{L"Other", LogonDefinition(std::nullopt)}}, ExistingTask::None},
+      {"registered by this copy", {{kName, LogonDefinition(L"PT1M")}}, ExistingTask::ThisCopy},
+      {"letter case aside", {{kName, Starting({Upper(ThisExe())})}}, ExistingTask::ThisCopy},
+      {"quoted", {{kName, Starting({L"\"" + ThisExe() + L"\""})}}, ExistingTask::ThisCopy},
+      {"an installed copy", {{kName, Starting({installed})}}, ExistingTask::OtherProgram},
+      {"a longer path", {{kName, Starting({ThisExe() + L"x"})}}, ExistingTask::OtherProgram},
+      {"this copy in a second action", {{kName, Starting({installed, ThisExe()})}}, ExistingTask::ThisCopy},
+      {"no actions", {{kName, Starting({})}}, ExistingTask::OtherProgram},
+      {"not an exec action", {{kName, Starting({ThisExe()}, TASK_ACTION_SEND_EMAIL)}}, ExistingTask::OtherProgram},
+      {"only a name that differs in case", {{L"SWEEPLETTASKMACHINE", LogonDefinition(std::nullopt)}},
+       ExistingTask::None},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Restart(c.root);
+    EXPECT_EQ(static_cast<int>(c.expected), static_cast<int>(FindLogonTask(kName, scheduler_)));
+    EXPECT_EQ(c.root, scheduler_.Root()) << "looking changes nothing";
+  }
+}
+
+TEST_F(LogonTaskTest, FindingReadsTheActionsCallByCall) {
+  Restart({{L"A", {}}, {kName, Starting({L"C:\\Other.exe", ThisExe()})}});
+  EXPECT_EQ(ExistingTask::ThisCopy, FindLogonTask(kName, scheduler_));
+  EXPECT_EQ(Then(ListingCalls(2), {"Task.get_Definition", "Definition.get_Actions", "Actions.get_Count",
+                                   "Actions.get_Item(1)", "Action.get_Type", "Action.QueryInterface(IExecAction)",
+                                   "ExecAction.get_Path", "Actions.get_Item(2)", "Action.get_Type",
+                                   "Action.QueryInterface(IExecAction)", "ExecAction.get_Path"}),
+            scheduler_.calls);
+}
+
+// Before the task is found a failure means no task; once it is found, a program that cannot be
+// read counts as this copy's, so that an unprotected copy removes rather than keeps it.
+TEST_F(LogonTaskTest, AFailureWhileFindingIsNoTaskBeforeTheMatchAndThisCopyAfterIt) {
+  const Folder root = {{kName, Starting({L"C:\\Program Files\\Sweeplet\\Sweeplet.exe"})}};
+  Restart(root);
+  ASSERT_EQ(ExistingTask::OtherProgram, FindLogonTask(kName, scheduler_));
+  const Calls full = scheduler_.calls;
+  const size_t found = ListingCalls(1).size();
+  for (auto mode : {FakeScheduler::Mode::Fail, FakeScheduler::Mode::SucceedWithoutObject}) {
+    for (size_t i = 0; i < full.size(); ++i) {
+      SCOPED_TRACE(full[i]);
+      Restart(root);
+      scheduler_.mode = mode;
+      scheduler_.breakAt = i;
+      const ExistingTask answer = FindLogonTask(kName, scheduler_);
+      EXPECT_EQ(0, FakeScheduler::LiveObjects());
+      EXPECT_EQ(root, scheduler_.Root());
+      if (mode == FakeScheduler::Mode::SucceedWithoutObject && !scheduler_.brokeWithoutObject) continue;
+      EXPECT_EQ(Calls(full.begin(), full.begin() + i + 1), scheduler_.calls);
+      EXPECT_EQ(static_cast<int>(i < found ? ExistingTask::None : ExistingTask::ThisCopy), static_cast<int>(answer));
+    }
+  }
+  scheduler_.breakAt.reset();
 }
 
 }  // namespace

@@ -62,9 +62,9 @@ TEST_F(TranslationFile, ByteLayout) {
   EXPECT_EQ(bytes_.find("\r\n\r\n"), bytes_.find("\r\n\r\n", 3)) << "no empty line before the first block";
 }
 
-TEST_F(TranslationFile, TwentyThreeBlocksInColumnOrder) {
+TEST_F(TranslationFile, TwentyFourBlocksInColumnOrder) {
   const auto blocks = BlocksOf(bytes_.substr(3));
-  ASSERT_EQ(blocks.size(), 23u);
+  ASSERT_EQ(blocks.size(), 24u);
   const std::vector<std::string> order = {"ko", "en", "ja", "zh", "ru", "it", "fr", "ar"};
   for (size_t b = 0; b < blocks.size(); ++b) {
     std::vector<std::string> codes;
@@ -85,6 +85,18 @@ TEST_F(TranslationFile, TwentyThreeBlocksInColumnOrder) {
                                       "fr=version", "ar=الإصدار"));
   EXPECT_EQ(blocks[0].front(), "ko=Sweeplet");
   EXPECT_EQ(blocks[22].front(), "ko=메모리를 정리하였습니다.");
+  EXPECT_THAT(blocks[23],
+              ElementsAre("ko=로그온 시 실행하려면 Sweeplet을 Program Files 같은 보호된 폴더에 설치해야 합니다.",
+                          "en=Starting at logon needs Sweeplet installed in a protected folder such as Program Files.",
+                          "ja=ログオン時に実行するには、Sweeplet を Program Files などの保護されたフォルダーにインストールする必要があります。",
+                          "zh=要在登录时启动，需要将 Sweeplet 安装在受保护的文件夹（例如 Program Files）中。",
+                          "ru=Для запуска при входе в систему Sweeplet нужно установить в защищённую папку, например "
+                          "Program Files.",
+                          "it=Per l'avvio all'accesso, Sweeplet deve essere installato in una cartella protetta come "
+                          "Program Files.",
+                          "fr=Le lancement à l'ouverture de session nécessite que Sweeplet soit installé dans un dossier "
+                          "protégé comme Program Files.",
+                          "ar=يتطلب التشغيل عند تسجيل الدخول تثبيت Sweeplet في مجلد محمي مثل Program Files."));
 }
 
 // Every key must lead to exactly one block, even with ASCII letters compared without case.
@@ -105,7 +117,7 @@ TEST_F(TranslationFile, NoTextInTwoBlocks) {
 
 TEST_F(TranslationFile, ParserSeesEveryLine) {
   const std::vector<std::string> lines = SplitTableLines(bytes_);
-  ASSERT_EQ(lines.size(), 183u + 23u);  // 23 blocks of 8 lines, one missing, each closed by an empty line
+  ASSERT_EQ(lines.size(), 191u + 24u);  // 24 blocks of 8 lines, one missing, each closed by an empty line
   EXPECT_EQ(lines.front(), "ko=Sweeplet");
   EXPECT_EQ(lines.back(), "");
 }
@@ -146,7 +158,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Lookup{"ar", "Mémoire optimisée.", "", "تم تحسين الذاكرة"},
                       Lookup{"ko", "%.0n MB / %.0n MB (%n%%)", "en", "%.0n MB / %.0n MB (Usage: %n%%)"},
                       Lookup{"it", "home", "", "Home"},
-                      Lookup{"ru", "ワーキング", "", "Рабочий"}));
+                      Lookup{"ru", "ワーキング", "", "Рабочий"},
+                      Lookup{"fr", "Starting at logon needs Sweeplet installed in a protected folder such as Program Files.",
+                             "", "Le lancement à l'ouverture de session nécessite que Sweeplet soit installé dans un "
+                                 "dossier protégé comme Program Files."}));
 
 }  // namespace
 }  // namespace sweeplet
