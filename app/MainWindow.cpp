@@ -44,8 +44,8 @@
 namespace sweeplet {
 namespace {
 
-constexpr UINT kStatusTimerId = 1;
 constexpr UINT kStatusInterval = 1000;
+constexpr wchar_t kDialogClass[] = L"#32770";
 const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
 constexpr std::array<const wchar_t*, 7> kPercentItems = {L"30", L"40", L"50", L"60", L"70", L"80", L"90"};
@@ -190,6 +190,7 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == kStatusTimerId) TmrStatusTimer();
       return 0;
     case WM_CLOSE:
+      if (destroying_) return 0;  // sent by another process while the window goes
       if (FormCloseQuery()) ::DestroyWindow(hwnd_);
       return 0;
     case WM_QUERYENDSESSION:
@@ -268,6 +269,9 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) ApplyFonts();
       break;
     case WM_DESTROY:
+      // From here on, what the waits below serve (a hand-off, a second start's message, the
+      // session's end) must not show, quit or clean again on a window that is going.
+      destroying_ = true;
       StopUpdateCheck();
       if (UiDispatcher* ui = UiDispatcher::Main()) ui->Close();
       taskLookup_.Join();
@@ -611,6 +615,26 @@ LRESULT TFrmSweeplet::OnCtlColor(HDC dc, HWND control) {
   return reinterpret_cast<LRESULT>(PageBrush());
 }
 
+// The quit question while it is open: a message box of this thread with the window's caption.
+HWND TFrmSweeplet::OpenQuestion() const {
+  struct Search {
+    std::wstring title;
+    HWND found;
+  } search{WindowCaption(hwnd_), nullptr};
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND candidate, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        wchar_t cls[16] = {};
+        ::GetClassNameW(candidate, cls, 16);
+        if (wcscmp(cls, kDialogClass) != 0 || WindowCaption(candidate) != s->title) return TRUE;
+        s->found = candidate;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 bool TFrmSweeplet::FormCloseQuery() {
   const bool canClose = FCanClose || DebugBuild;
   if (!canClose) HideMainWindow(hwnd_);
@@ -618,12 +642,13 @@ bool TFrmSweeplet::FormCloseQuery() {
 }
 
 void TFrmSweeplet::CloseForGood() {
+  if (destroying_ || !hwnd_) return;
   FCanClose = true;
   ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 void TFrmSweeplet::OnHandOff(WPARAM command) {
-  if (!TrayIcon) return;  // not fully created yet
+  if (!TrayIcon || destroying_) return;  // not fully created yet, or already going
   // Compared whole: a wide value is no command, however its low bits read.
   if (command == static_cast<WPARAM>(HandOff::ShowWindow)) {
     ShowMainWindow(hwnd_);
@@ -635,6 +660,7 @@ void TFrmSweeplet::OnHandOff(WPARAM command) {
 }
 
 void TFrmSweeplet::TrayIconClick() {
+  if (destroying_) return;
   if (::SendMessageW(ChkCleanOnTray, BM_GETCHECK, 0, 0) == BST_CHECKED) {
     BtnCleanClick(true);
   } else {
@@ -642,15 +668,25 @@ void TFrmSweeplet::TrayIconClick() {
   }
 }
 
-void TFrmSweeplet::BtnOpenClick() { ShowMainWindow(hwnd_); }
+void TFrmSweeplet::BtnOpenClick() {
+  if (!destroying_) ShowMainWindow(hwnd_);
+}
 
 void TFrmSweeplet::BtnCopyrightClick() { services_.links->Open(LinkUrl("https", "/sweeplet?v=") + AppVersion3()); }
 
 void TFrmSweeplet::BtnCloseClick() {
+  if (destroying_) return;
+  if (questionOpen_) {
+    // Asked once at a time: a second Quit brings the open question to the front.
+    if (HWND question = OpenQuestion()) ForceForegroundWindow(question);
+    return;
+  }
   const std::wstring title = WindowCaption(hwnd_);
+  questionOpen_ = true;
   // Owned by no visible window, so the question shows even while the main window is hidden.
   const int answer = ::MessageBoxW(nullptr, TranslateW(L"정말 종료하시겠습니까?").c_str(), title.c_str(),
                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST);
+  questionOpen_ = false;
   if (answer == IDYES) CloseForGood();
 }
 
@@ -659,12 +695,12 @@ void TFrmSweeplet::AProc(bool opened) {
 }
 
 void TFrmSweeplet::BtnCleanClick(bool fromTrayIcon) {
-  if (IsRunning()) return;
+  if (IsRunning() || destroying_) return;
   Clean(fromTrayIcon);
 }
 
 void TFrmSweeplet::Clean(bool alarm) {
-  if (IsRunning()) return;  // dropped, not queued
+  if (IsRunning() || destroying_) return;  // dropped, not queued; no job starts on a window that is going
   activeAtJobStart_ = ::GetActiveWindow() == hwnd_ && ::IsWindowVisible(hwnd_);
   SetIsRunning(true);
   IMemoryApi* memory = services_.memory;

@@ -31,6 +31,9 @@ class TFrmSweeplet {
   TFrmSweeplet(const TFrmSweeplet&) = delete;
   TFrmSweeplet& operator=(const TFrmSweeplet&) = delete;
 
+  // The status timer's id: the tick handler arms it again at the end of every tick.
+  static constexpr UINT kStatusTimerId = 1;
+
   static void RegisterWindowClass(HINSTANCE instance) noexcept;
   // Creates the window; the start-up sequence runs inside. Returns false when creation failed.
   bool Create() noexcept;
@@ -64,6 +67,7 @@ class TFrmSweeplet {
   void FormCreate();
   bool FormCloseQuery();
   void CloseForGood();
+  HWND OpenQuestion() const;
   void CreateControls();
   void CreatePopupMenuAndImages();
   void ApplyFonts();
@@ -138,6 +142,8 @@ class TFrmSweeplet {
   int shownPage_ = 0;
   bool activeAtJobStart_ = false;
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last deactivated
+  bool destroying_ = false;    // WM_DESTROY has begun: nested hand-offs do nothing
+  bool questionOpen_ = false;  // the quit question is showing
   NumberSeparators separators_;
   WorkerThread job_;  // the cleaning job's worker, at most one at a time
   // Looks up (and registers again) the logon task at start, away from the user-interface thread.

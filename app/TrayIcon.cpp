@@ -20,7 +20,8 @@ TTrayIcon::TTrayIcon(HWND owner, HIMAGELIST images, HICON mainIcon) noexcept
 
 TTrayIcon::~TTrayIcon() {
   alive_->store(false);
-  // The retry thread only sleeps and hands over; once it is gone nothing touches the icon.
+  if (stopRepaint_) ::SetEvent(stopRepaint_.get());
+  // The retry thread only waits and hands over; once it is gone nothing touches the icon.
   repaintThread_.Join();
   if (visible_) {
     NOTIFYICONDATAW nid = Data(0);
@@ -120,11 +121,13 @@ void TTrayIcon::OnTaskbarCreated() noexcept {
 
 void TTrayIcon::Repaint(bool startedAtLogon) noexcept {
   if (!startedAtLogon) return;
+  if (!stopRepaint_) return;  // without the event the wait could not be cut short at the end
   auto alive = alive_;
-  repaintThread_.Start([this, alive] {
+  HANDLE stop = stopRepaint_.get();  // outlives the thread: the destructor joins it first
+  repaintThread_.Start([this, alive, stop] {
     bool done = false;
     while (!done) {
-      ::Sleep(1000);
+      if (::WaitForSingleObject(stop, 1000) != WAIT_TIMEOUT) return;  // the program is closing
       if (!alive->load()) return;
       UiDispatcher* ui = UiDispatcher::Main();
       if (!ui) return;

@@ -60,6 +60,8 @@ class TTrayIcon {
   std::wstring hint_;
   UniqueIcon listIcon_;
   WorkerThread repaintThread_;
+  // Set when the icon goes: the retry thread's one-second wait ends at once.
+  UniqueHandle stopRepaint_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 };
 

@@ -22,11 +22,21 @@ class LocalClock : public IClock {
 
 }  // namespace
 
+#ifdef SWEEPLET_E2E_SLOW_PURGE
+// Only in the end-to-end tests' own build of the program (tests/e2e/SlowPurgeMemory.cpp), never
+// in Sweeplet.exe: a purge the test holds open, so that it can close the program mid-job.
+IMemoryApi& SlowPurgeMemory(IMemoryApi& system) noexcept;
+#endif
+
 Services DefaultServices() {
   static LocalClock clock;
   Services services;
   services.clock = &clock;
+#ifdef SWEEPLET_E2E_SLOW_PURGE
+  services.memory = &SlowPurgeMemory(SystemMemory());
+#else
   services.memory = &SystemMemory();
+#endif
   services.token = &SystemTokenApi();
   services.taskScheduler = &SystemTaskScheduler();
   services.links = &ShellLinkOpener();

@@ -47,6 +47,8 @@ build_native() {
 # Crash dialogs are switched off so that a crashing test fails at once instead of hanging or passing.
 new_wine_prefix() {
   export WINEPREFIX="$1"
+  # Tests that run the real program against the account run only in a prefix made like this one.
+  export SWEEPLET_THROWAWAY_PREFIX="$WINEPREFIX"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -u >/dev/null 2>&1 || true

@@ -20,11 +20,6 @@ for dll in $dlls; do
     *) echo "NOT A KNOWN DLL (load it at run time from the system folder): $dll"; status=1 ;;
   esac
 done
-# Per-DPI calls that Windows before 10 version 1607 lacks: looked up at run time (common/Dpi.cpp).
-for fn in GetDpiForWindow GetSystemMetricsForDpi SystemParametersInfoForDpi AdjustWindowRectExForDpi; do
-  if grep -qE "[[:space:]]$fn\$" <<<"$headers"; then echo "IMPORTED, MISSING BEFORE WINDOWS 10 1607: $fn"; status=1; fi
-done
-
 # Read as numbers, not as objdump's names for the flags.
 characteristics=$(awk '$1 == "Characteristics" {print $2; exit}' <<<"$headers")
 dll_characteristics=$(awk '$1 == "DllCharacteristics" {print "0x" $2; exit}' <<<"$headers")
@@ -41,4 +36,21 @@ check DYNAMIC_BASE "dll_characteristics & 0x40"
 check NX_COMPAT "dll_characteristics & 0x100"
 check "relocations kept (no IMAGE_FILE_RELOCS_STRIPPED)" "!(characteristics & 0x1)"
 check "base relocation directory" "reloc_size > 0"
+
+# Functions that Windows 7 SP1 lacks (the deny list beside this script, drawn from each function's
+# documented minimum client): imported, they stop the loader before the program runs. Listed per DLL.
+deny="$(dirname "$0")/imports_deny.txt"
+[ -r "$deny" ] || { echo "no deny list at $deny"; exit 1; }
+imported=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '
+  /DLL Name:/ { dll = tolower($3); next }
+  dll != "" && /^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+[A-Za-z_]/ { print dll " " $3 }
+  /^$/ { if (seen) dll = ""; seen = 0; next }
+  { seen = 1 }')
+[ -n "$imported" ] || { echo "no imported function names found in $exe"; exit 1; }
+denied=$(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$deny" | grep -v '^$' | sort -u)
+[ -n "$denied" ] || { echo "the deny list $deny is empty"; exit 1; }
+while read -r dll fn; do
+  if grep -qxF "$fn" <<<"$denied"; then echo "IMPORTED, NEWER THAN WINDOWS 7: $dll!$fn"; status=1; fi
+done <<<"$imported"
+echo "checked $(wc -l <<<"$imported") imported functions against $(wc -l <<<"$denied") denied names"
 exit $status

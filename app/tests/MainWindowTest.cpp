@@ -13,12 +13,17 @@
 #include "app/Entry.h"
 #include "app/MainWindow.h"
 #include "app/TrayIcon.h"
+
+#include <winhttp.h>  // after <windows.h>, which the window's header brings
+
 #include "autostart/tests/FakeTaskScheduler.h"
 #include "common/tests/AccessibleProbe.h"
 #include "common/Utf.h"
 #include "theme/ActivityIndicator.h"
 #include "theme/StyledButton.h"
+#include "common/AppGlobals.h"
 #include "common/UiDispatcher.h"
+#include "common/Utf.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
 #include "common/ModulePath.h"
@@ -996,6 +1001,76 @@ TEST_F(MainWindowTest, ScreenReadersGetANameAndARoleForEveryControl) {
   const test::AccessibleInfo notice = test::ReadAccessible(C(kNoticeBar));
   EXPECT_EQ(notice.role, ROLE_SYSTEM_LINK);
   EXPECT_EQ(notice.name, Widen(UpdateText(kUpdateNoticeBar, "en")));
+}
+
+// Each tick arms the timer again for the next one; a tick that forgot it would freeze the figures
+// and the automatic cleaning for good.
+TEST_F(MainWindowTest, EveryStatusTickArmsTheTimerAgain) {
+  TFrmSweeplet& w = Open();
+  for (const uint64_t availGiB : {4u, 8u, 12u}) {
+    SCOPED_TRACE(availGiB);
+    memory_.availPhys = availGiB << 30;
+    ::KillTimer(w.Handle(), TFrmSweeplet::kStatusTimerId);
+    ::SendMessageW(w.Handle(), WM_TIMER, TFrmSweeplet::kStatusTimerId, 0);
+    EXPECT_EQ(::SendMessageW(C(IdProgressBar), PBM_GETPOS, 0, 0), static_cast<LRESULT>(100 - availGiB * 100 / 16));
+    EXPECT_TRUE(::KillTimer(w.Handle(), TFrmSweeplet::kStatusTimerId)) << "the tick left the timer off";
+  }
+}
+
+// A window procedure of the test in front of the main window's: it notes which menu the window
+// opens and closes it again at once, as a user pressing Escape would.
+LRESULT CALLBACK NoteMenu(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  if (msg == WM_INITMENUPOPUP) {
+    *reinterpret_cast<HMENU*>(data) = reinterpret_cast<HMENU>(wParam);
+    // The menu's loop dispatches timer messages: the menu ends as soon as it runs.
+    ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+      ::KillTimer(nullptr, id);
+      ::EndMenu();
+    });
+  }
+  return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(MainWindowTest, TheTrayMenuOpensOnARightClickAndItsOpenAndCreditsItemsWork) {
+  TFrmSweeplet& w = Open(L"/start");
+  ASSERT_FALSE(::IsWindowVisible(w.Handle()));
+  HMENU opened = nullptr;
+  ASSERT_TRUE(::SetWindowSubclass(w.Handle(), NoteMenu, 1, reinterpret_cast<DWORD_PTR>(&opened)));
+  ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_RBUTTONUP);
+  ::RemoveWindowSubclass(w.Handle(), NoteMenu, 1);
+  ASSERT_EQ(opened, w.PopupMenu());
+
+  // Open, a separator, Credits, Quit; each item does what it says through its own command.
+  HMENU menu = w.PopupMenu();
+  ASSERT_EQ(::GetMenuItemCount(menu), 4);
+  EXPECT_EQ(::GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+  const auto choose = [&](int position) {
+    ::SendMessageW(w.Handle(), WM_COMMAND, MAKEWPARAM(::GetMenuItemID(menu, position), 0), 0);
+  };
+  choose(2);
+  EXPECT_EQ(links_.opened, (std::vector<std::wstring>{L"https://www.orvane.net/sweeplet?v=1.9.0"}));
+  EXPECT_FALSE(::IsWindowVisible(w.Handle())) << "Credits leaves the window as it was";
+  choose(0);
+  EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(w.Handle()) != FALSE; }));
+  EXPECT_EQ(links_.opened.size(), 1u);
+}
+
+// What the program itself is given: the update service over https, on the update host, at the
+// service's path and with no query.
+TEST(ShippedServicesTest, TheUpdateCheckGoesToTheServiceOverHttps) {
+  const std::wstring url = DefaultServices().updateServiceUrl;
+  URL_COMPONENTS parts{};
+  parts.dwStructSize = sizeof(parts);
+  parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+  parts.dwUserNameLength = parts.dwPasswordLength = static_cast<DWORD>(-1);
+  ASSERT_TRUE(::WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) << Narrow(url);
+  EXPECT_EQ(parts.nScheme, INTERNET_SCHEME_HTTPS);
+  EXPECT_EQ(parts.nPort, INTERNET_DEFAULT_HTTPS_PORT);
+  EXPECT_EQ(std::wstring(parts.lpszHostName, parts.dwHostNameLength), Widen(kUpdateHost));
+  EXPECT_EQ(std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength), L"/api.init.php");
+  EXPECT_EQ(parts.dwExtraInfoLength, 0u);
+  EXPECT_EQ(parts.dwUserNameLength, 0u);
+  EXPECT_EQ(parts.dwPasswordLength, 0u);
 }
 
 }  // namespace

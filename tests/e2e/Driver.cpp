@@ -15,6 +15,11 @@ std::wstring SweepletPath() {
   return p.substr(0, p.find_last_of(L"\\/") + 1) + L"Sweeplet.exe";
 }
 
+std::wstring BesideSweeplet(const wchar_t* file) {
+  const std::wstring exe = SweepletPath();
+  return exe.substr(0, exe.find_last_of(L"\\/") + 1) + file;
+}
+
 Process::Process(const std::wstring& arguments, const std::wstring& exe) {
   std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   STARTUPINFOW si{};
@@ -125,7 +130,7 @@ void KillAll() {
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
-      if (_wcsicmp(entry.szExeFile, L"Sweeplet.exe") == 0) {
+      if (_wcsicmp(entry.szExeFile, L"Sweeplet.exe") == 0 || _wcsicmp(entry.szExeFile, kSlowPurgeExe) == 0) {
         if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
           ::TerminateProcess(p, 1);
           ::WaitForSingleObject(p, 5000);

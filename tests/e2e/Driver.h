@@ -9,9 +9,14 @@
 namespace sweeplet::drive {
 
 inline constexpr wchar_t kMainClass[] = L"TFrmSweeplet";
+// The tests' build of the program, whose purge waits while the event below is held unsignalled.
+inline constexpr wchar_t kSlowPurgeExe[] = L"SweepletSlowPurge.exe";
+inline constexpr wchar_t kPurgeGateName[] = L"Local\\SweepletE2E-PurgeGate";
 
 // Path of Sweeplet.exe next to the running driver.
 std::wstring SweepletPath();
+// Path of `file` in the folder of Sweeplet.exe.
+std::wstring BesideSweeplet(const wchar_t* file);
 
 // A started process; killed in the destructor if still running.
 class Process {
@@ -57,7 +62,7 @@ RECT ClientRectOnScreen(HWND hwnd);
 RECT RectIn(HWND root, HWND child);
 std::wstring ClassOf(HWND hwnd);
 void Click(HWND control);
-// Ends every running instance and removes the settings key, so that each test starts clean.
+// Ends every running instance (of both builds) and removes the settings key, so that each test starts clean.
 void KillAll();
 // Writes a PNG of what the screen shows inside `rect`.
 bool CapturePng(const RECT& rect, const std::wstring& file);
