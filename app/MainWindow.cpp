@@ -253,8 +253,11 @@ void TFrmSweeplet::FormCreate() {
   };
   dpi_ = WindowDpi(hwnd_);
   separators_ = ReadUserNumberSeparators();
+  step("window");
   CreateControls();
+  step("controls");
   CreatePopupMenuAndImages();
+  step("menu");
   try {
     themeHelper_ = std::make_unique<TThemeHelper>(hwnd_);
     step("theme");
@@ -649,10 +652,19 @@ void TFrmSweeplet::TmrStatusTimer() {
   ::KillTimer(hwnd_, kStatusTimerId);
   MemoryStatus status{};  // a failed file-cache query leaves its fields at zero
   QueryMemoryStatus(status, *services_.memory);
-  const StatusLines lines = ComputeStatusLines(status, physFormat_, separators_);
-  ::SetWindowTextW(LblPhysStatus, Widen(lines.phys).c_str());
-  if (HasVisibleStyle(LblVirtual)) ::SetWindowTextW(LblVirtualStatus, Widen(lines.page).c_str());
-  if (HasVisibleStyle(LblWorking)) ::SetWindowTextW(LblWorkingStatus, Widen(lines.work).c_str());
+  // The lines and the wide text are kept between ticks, so that a tick allocates nothing.
+  StatusLines& lines = statusLines_;
+  ComputeStatusLines(status, physFormat_, separators_, lines);
+  WidenInto(lines.phys, statusText_);
+  ::SetWindowTextW(LblPhysStatus, statusText_.c_str());
+  if (HasVisibleStyle(LblVirtual)) {
+    WidenInto(lines.page, statusText_);
+    ::SetWindowTextW(LblVirtualStatus, statusText_.c_str());
+  }
+  if (HasVisibleStyle(LblWorking)) {
+    WidenInto(lines.work, statusText_);
+    ::SetWindowTextW(LblWorkingStatus, statusText_.c_str());
+  }
   ::SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(lines.progress), 0);
 
   if (!IsRunning()) {
