@@ -652,19 +652,19 @@ void TFrmSweeplet::TmrStatusTimer() {
   ::KillTimer(hwnd_, kStatusTimerId);
   MemoryStatus status{};  // a failed file-cache query leaves its fields at zero
   QueryMemoryStatus(status, *services_.memory);
-  // The lines and the wide text are kept between ticks, so that a tick allocates nothing.
+  // The lines and the wide text are kept between ticks, so that a tick allocates nothing; a
+  // label is only written when its text changed (each write is a trip to the window system).
   StatusLines& lines = statusLines_;
   ComputeStatusLines(status, physFormat_, separators_, lines);
-  WidenInto(lines.phys, statusText_);
-  ::SetWindowTextW(LblPhysStatus, statusText_.c_str());
-  if (HasVisibleStyle(LblVirtual)) {
-    WidenInto(lines.page, statusText_);
-    ::SetWindowTextW(LblVirtualStatus, statusText_.c_str());
-  }
-  if (HasVisibleStyle(LblWorking)) {
-    WidenInto(lines.work, statusText_);
-    ::SetWindowTextW(LblWorkingStatus, statusText_.c_str());
-  }
+  auto show = [this](HWND label, const std::string& line, std::string& shown) {
+    if (line == shown && ::GetWindowTextLengthW(label) > 0) return;
+    WidenInto(line, statusText_);
+    ::SetWindowTextW(label, statusText_.c_str());
+    shown = line;
+  };
+  show(LblPhysStatus, lines.phys, shownLines_.phys);
+  if (HasVisibleStyle(LblVirtual)) show(LblVirtualStatus, lines.page, shownLines_.page);
+  if (HasVisibleStyle(LblWorking)) show(LblWorkingStatus, lines.work, shownLines_.work);
   ::SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(lines.progress), 0);
 
   if (!IsRunning()) {

@@ -102,6 +102,7 @@ class TFrmSweeplet {
   std::wstring FmtPhysStatus;
   std::string physFormat_;  // the same, as the status formatter takes it
   StatusLines statusLines_;  // the status tick's texts, kept so that their room is reused
+  StatusLines shownLines_;   // what the labels were last given
   std::wstring statusText_;
   std::unique_ptr<TThemeHelper> themeHelper_;
 
