@@ -300,8 +300,11 @@ void TFrmSweeplet::FormCreate() {
   };
   dpi_ = WindowDpi(hwnd_);
   separators_ = ReadUserNumberSeparators();
+  step("window");
   CreateControls();
+  step("controls");
   CreatePopupMenuAndImages();
+  step("menu");
   try {
     themeHelper_ = std::make_unique<TThemeHelper>(hwnd_);
     step("theme");
@@ -750,10 +753,19 @@ void TFrmSweeplet::TmrStatusTimer() {
   ::KillTimer(hwnd_, kStatusTimerId);
   MemoryStatus status{};  // a failed file-cache query leaves its fields at zero
   QueryMemoryStatus(status, *services_.memory);
-  const StatusLines lines = ComputeStatusLines(status, physFormat_, separators_);
-  ::SetWindowTextW(LblPhysStatus, Widen(lines.phys).c_str());
-  if (HasVisibleStyle(LblVirtual)) ::SetWindowTextW(LblVirtualStatus, Widen(lines.page).c_str());
-  if (HasVisibleStyle(LblWorking)) ::SetWindowTextW(LblWorkingStatus, Widen(lines.work).c_str());
+  // The lines and the wide text are kept between ticks, so that a tick allocates nothing; a
+  // label is only written when its text changed (each write is a trip to the window system).
+  StatusLines& lines = statusLines_;
+  ComputeStatusLines(status, physFormat_, separators_, lines);
+  auto show = [this](HWND label, const std::string& line, std::string& shown) {
+    if (line == shown && ::GetWindowTextLengthW(label) > 0) return;
+    WidenInto(line, statusText_);
+    ::SetWindowTextW(label, statusText_.c_str());
+    shown = line;
+  };
+  show(LblPhysStatus, lines.phys, shownLines_.phys);
+  if (HasVisibleStyle(LblVirtual)) show(LblVirtualStatus, lines.page, shownLines_.page);
+  if (HasVisibleStyle(LblWorking)) show(LblWorkingStatus, lines.work, shownLines_.work);
   ::SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(lines.progress), 0);
 
   if (!IsRunning()) {

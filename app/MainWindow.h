@@ -10,6 +10,7 @@
 
 #include "app/Services.h"
 #include "app/logic/NumberFormat.h"
+#include "app/logic/StatusLines.h"
 #include "autostart/LogonTask.h"
 #include "common/WorkerThread.h"
 #include "common/UniqueHandle.h"
@@ -122,6 +123,9 @@ class TFrmSweeplet {
   std::unique_ptr<TTrayIcon> TrayIcon;
   std::wstring FmtPhysStatus;
   std::string physFormat_;  // the same, as the status formatter takes it
+  StatusLines statusLines_;  // the status tick's texts, kept so that their room is reused
+  StatusLines shownLines_;   // what the labels were last given
+  std::wstring statusText_;
   std::unique_ptr<TThemeHelper> themeHelper_;
 
   // Controls.

@@ -13,6 +13,12 @@ function(sweeplet_program name)
   if(MINGW)
     target_link_options(${name} PRIVATE -municode)
   endif()
+  # The delivered file carries no symbols: a Release build has no -g of its own, and the debug
+  # sections the static runtime brings are stripped. A build that wants symbols is RelWithDebInfo,
+  # whose exe keeps them; so does one with SWEEPLET_KEEP_SYMBOLS (scripts/package splits them off).
+  if(MINGW AND name STREQUAL "Sweeplet" AND NOT SWEEPLET_KEEP_SYMBOLS)
+    target_link_options(${name} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+  endif()
   if(NOT name STREQUAL "Sweeplet")
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY $<TARGET_FILE_DIR:Sweeplet>)
   endif()

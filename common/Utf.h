@@ -5,10 +5,12 @@
 
 namespace sweeplet {
 
-// Decodes UTF-8 to UTF-16. Malformed sequences become U+FFFD; never reads past the input.
-inline std::u16string Utf8ToUtf16(std::string_view s) {
-  std::u16string out;
-  out.reserve(s.size());
+// Decodes UTF-8 to UTF-16, appending to `out` (a string of 16-bit units). Malformed sequences
+// become U+FFFD; never reads past the input.
+template <typename Utf16String>
+void AppendUtf8AsUtf16(std::string_view s, Utf16String& out) {
+  using Unit = typename Utf16String::value_type;
+  static_assert(sizeof(Unit) == 2);
   size_t i = 0;
   const size_t n = s.size();
   while (i < n) {
@@ -33,12 +35,18 @@ inline std::u16string Utf8ToUtf16(std::string_view s) {
     i += len;
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+      out.push_back(static_cast<Unit>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<Unit>(0xDC00 + (cp & 0x3FF)));
     } else {
-      out.push_back(static_cast<char16_t>(cp));
+      out.push_back(static_cast<Unit>(cp));
     }
   }
+}
+
+inline std::u16string Utf8ToUtf16(std::string_view s) {
+  std::u16string out;
+  out.reserve(s.size());
+  AppendUtf8AsUtf16(s, out);
   return out;
 }
 
@@ -76,8 +84,15 @@ inline std::string Utf16ToUtf8(std::u16string_view s) {
 #ifdef _WIN32
 // On Windows wchar_t is a UTF-16 code unit.
 inline std::wstring Widen(std::string_view s) {
-  std::u16string u = Utf8ToUtf16(s);
-  return std::wstring(u.begin(), u.end());
+  std::wstring out;
+  out.reserve(s.size());
+  AppendUtf8AsUtf16(s, out);
+  return out;
+}
+// The same into a buffer kept by the caller: once it is large enough nothing is allocated.
+inline void WidenInto(std::string_view s, std::wstring& out) {
+  out.clear();
+  AppendUtf8AsUtf16(s, out);
 }
 inline std::string Narrow(std::wstring_view s) {
   return Utf16ToUtf8(std::u16string(s.begin(), s.end()));

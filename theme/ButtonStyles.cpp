@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
-#include <ostream>
 
 namespace sweeplet {
 namespace {
@@ -51,8 +50,6 @@ std::string ToHex(Color c) {
   std::snprintf(text, sizeof text, "#%02X%02X%02X", c.r, c.g, c.b);
   return text;
 }
-
-std::ostream& operator<<(std::ostream& os, Color c) { return os << ToHex(c); }
 
 Color Lighten(Color c, int percent) {
   return {LightenChannel(c.r, percent), LightenChannel(c.g, percent), LightenChannel(c.b, percent)};

@@ -3,8 +3,8 @@
 // five button states, the two colour rules the colours come from, and the registry in which
 // the drawn buttons look families up by name.
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +18,8 @@ struct Color {
 
 // "#RRGGBB", for messages and tests.
 std::string ToHex(Color c);
-std::ostream& operator<<(std::ostream& os, Color c);
+// Inline, so that only a program that prints a colour (the tests) carries the stream code.
+inline std::ostream& operator<<(std::ostream& os, Color c) { return os << ToHex(c); }
 
 inline constexpr Color AccentColor{61, 132, 221};  // #3D84DD
 inline constexpr Color kBlack{0, 0, 0};

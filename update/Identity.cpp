@@ -1,9 +1,12 @@
+// rand_s: the system's random source without the standard library's device machinery.
+#define _CRT_RAND_S
 #include "update/Identity.h"
 
 #include <windows.h>
 
 #include <mutex>
 #include <random>
+#include <stdlib.h>
 #include <vector>
 
 #include "common/ModulePath.h"
@@ -25,8 +28,9 @@ std::string NewClientId() {
   // Seeded once per run; the worker thread and any other caller share it.
   static std::mutex mutex;
   static std::mt19937 random = [] {
-    std::random_device device;
-    std::seed_seq seed{device(), device(), static_cast<unsigned>(::GetTickCount64()),
+    unsigned device[2]{};
+    for (unsigned& d : device) ::rand_s(&d);  // a failure leaves 0; the clock and process id still differ
+    std::seed_seq seed{device[0], device[1], static_cast<unsigned>(::GetTickCount64()),
                        static_cast<unsigned>(::GetCurrentProcessId())};
     return std::mt19937(seed);
   }();

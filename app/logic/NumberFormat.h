@@ -20,6 +20,8 @@ double RoundHalfEven(double value) noexcept;
 // reads back as the same double (so 2.675 shows as 2.68 and -0.125 as -0.13). A result that
 // rounds to zero carries no minus sign. Not-a-number and infinities show as NAN, INF, -INF.
 std::string FormatNumber(double value, int decimals, const NumberSeparators& separators);
+// The same appended to `out`, allocating nothing once `out` has room.
+void AppendNumber(std::string& out, double value, int decimals, const NumberSeparators& separators);
 
 // Expands a status format text, taking the arguments in order:
 //   %n     a number grouped in thousands, two decimals
@@ -30,5 +32,7 @@ std::string FormatNumber(double value, int decimals, const NumberSeparators& sep
 // status line.
 std::string FormatStatusText(std::string_view format, std::span<const double> args,
                              const NumberSeparators& separators);
+void AppendStatusText(std::string& out, std::string_view format, std::span<const double> args,
+                      const NumberSeparators& separators);
 
 }  // namespace sweeplet

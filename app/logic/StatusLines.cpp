@@ -8,9 +8,10 @@ namespace {
 
 constexpr unsigned kMegabyteShift = 20;
 
-std::string UsageLine(uint64_t used, float usage, const NumberSeparators& separators) {
+void UsageLine(std::string& out, uint64_t used, float usage, const NumberSeparators& separators) {
   const double args[] = {BytesToMegabytes(used), usage};
-  return FormatStatusText(kUsageStatusFormat, args, separators);
+  out.clear();
+  AppendStatusText(out, kUsageStatusFormat, args, separators);
 }
 
 }  // namespace
@@ -34,13 +35,19 @@ int ProgressPosition(float usagePhys) noexcept {
 StatusLines ComputeStatusLines(const MemoryStatus& status, std::string_view physFormat,
                                const NumberSeparators& separators) {
   StatusLines lines;
+  ComputeStatusLines(status, physFormat, separators, lines);
+  return lines;
+}
+
+void ComputeStatusLines(const MemoryStatus& status, std::string_view physFormat, const NumberSeparators& separators,
+                        StatusLines& lines) {
   const double physArgs[] = {BytesToMegabytes(status.TotalPhys - status.AvailPhys),
                              BytesToMegabytes(status.TotalPhys), status.UsagePhys};
-  lines.phys = FormatStatusText(physFormat, physArgs, separators);
-  lines.page = UsageLine(status.TotalPage - status.AvailPage, status.UsagePage, separators);
-  lines.work = UsageLine(status.TotalWork - status.AvailWork, status.UsageWork, separators);
+  lines.phys.clear();
+  AppendStatusText(lines.phys, physFormat, physArgs, separators);
+  UsageLine(lines.page, status.TotalPage - status.AvailPage, status.UsagePage, separators);
+  UsageLine(lines.work, status.TotalWork - status.AvailWork, status.UsageWork, separators);
   lines.progress = ProgressPosition(status.UsagePhys);
-  return lines;
 }
 
 }  // namespace sweeplet

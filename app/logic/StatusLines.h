@@ -33,5 +33,9 @@ int ProgressPosition(float usagePhys) noexcept;
 // should start zeroed (MemoryStatus{}), so the file-cache line shows 0 MB (0.00%).
 StatusLines ComputeStatusLines(const MemoryStatus& status, std::string_view physFormat,
                                const NumberSeparators& separators);
+// The same into lines kept from the previous tick: their strings are reused, so a tick
+// allocates nothing once they have grown to size.
+void ComputeStatusLines(const MemoryStatus& status, std::string_view physFormat, const NumberSeparators& separators,
+                        StatusLines& lines);
 
 }  // namespace sweeplet

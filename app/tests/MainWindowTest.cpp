@@ -648,12 +648,12 @@ TEST_F(MainWindowTest, StartUpRunsItsStepsInOrder) {
   Open();
   const std::string quota = "enable SeIncreaseQuotaPrivilege";
   const std::string profile = "enable SeProfileSingleProcessPrivilege";
-  EXPECT_EQ(steps_, (std::vector<std::string>{"theme", "translate", "version", "format", "appearance", "tray", "config",
+  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "version", "format", "appearance", "tray", "config",
                                               "nexttime", quota, profile, "privileges", "status", "update"}));
   steps_.clear();
   window_.reset();
   Open(L"/inst");
-  EXPECT_EQ(steps_, (std::vector<std::string>{"theme", "translate", "version", "format", "appearance", "tray",
+  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "version", "format", "appearance", "tray",
                                               "install", "config", "nexttime", quota, profile, "privileges", "status",
                                               "update"}));
 }

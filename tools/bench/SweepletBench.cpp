@@ -1,12 +1,23 @@
-// Measures Sweeplet.exe beside a bare window under the same conditions:
-// start-up time until the window is visible, working set and private bytes once idle,
-// CPU used while idle, and the cost of one status tick measured in-process.
+// Measures Sweeplet.exe beside a bare window under the same conditions. scripts/bench runs it
+// several times (a fresh session for each first start) and sums up the lines it prints:
+//   SweepletBench first bare|app          one start, the first of the session
+//   SweepletBench starts N                N starts of each program, interleaved
+//   SweepletBench idle N SECONDS          N rounds of both programs side by side: memory when the
+//                                         window shows, when the update check is over, and after
+//                                         SECONDS of idling, with the CPU used meanwhile
+//   SweepletBench inproc N TICKS          N window creations in this process, timed step by step,
+//                                         then TICKS status ticks, timed and their allocations counted
+// Each figure is one line: "<kind> <moment> <program> <value>...".
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,11 +29,29 @@
 
 using namespace sweeplet;
 
+// Counts the heap allocations made through operator new in this process (the in-process ticks).
+namespace {
+std::atomic<long> g_allocations{0};
+}
+
+void* operator new(std::size_t size) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
 namespace {
 
-struct Figures {
-  double startMs = 0, workingSetKb = 0, privateKb = 0, cpuPercent = 0;
+struct Program {
+  const char* name;
+  const wchar_t* exe;
+  const wchar_t* windowClass;
 };
+
+constexpr Program kBare{"bare", L"BareWindow.exe", L"BareWindow"};
+constexpr Program kApp{"app", L"Sweeplet.exe", L"TFrmSweeplet"};
 
 double Now() {
   LARGE_INTEGER f, c;
@@ -46,90 +75,194 @@ struct VmCountersEx {
       QuotaPeakNonPagedPoolUsage, QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage, PrivateUsage;
 };
 
-SIZE_T PrivateBytes(HANDLE process) {
-  // Wine reports private usage only through the VM counters.
+// Private bytes and working set in KiB. Wine reports private usage only through the VM counters.
+void Memory(HANDLE process, double& privateKb, double& workingSetKb) {
   using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
   static const auto query = SystemProc<Query>(L"ntdll.dll", "NtQueryInformationProcess");
   VmCountersEx counters{};
-  if (query && query(process, static_cast<PROCESSINFOCLASS>(3 /* ProcessVmCounters */), &counters, sizeof(counters), nullptr) == 0) return counters.PrivateUsage;
-  return 0;
-}
-
-Figures Measure(const std::wstring& exe, const wchar_t* windowClass, DWORD idleSeconds) {
-  Figures f;
-  const double start = Now();
-  drive::Process p(L"", exe);
-  if (!p.Started()) return f;
-  drive::WaitFor([&] {
-    HWND w = FindWindowW(windowClass, nullptr);
-    return w && IsWindowVisible(w);
-  }, 30000);
-  f.startMs = Now() - start;
-  HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, p.Id());
-  Sleep(3000);  // let it settle
-  const ULONGLONG cpu0 = CpuTime(h);
-  Sleep(idleSeconds * 1000);
-  const ULONGLONG cpu1 = CpuTime(h);
-  f.cpuPercent = static_cast<double>(cpu1 - cpu0) / (idleSeconds * 1e7) * 100.0;
+  privateKb = 0;
+  if (query && query(process, static_cast<PROCESSINFOCLASS>(3 /* ProcessVmCounters */), &counters,
+                     sizeof(counters), nullptr) == 0)
+    privateKb = counters.PrivateUsage / 1024.0;
   PROCESS_MEMORY_COUNTERS pmc{};
   pmc.cb = sizeof(pmc);
-  GetProcessMemoryInfo(h, &pmc, sizeof(pmc));
-  f.workingSetKb = pmc.WorkingSetSize / 1024.0;
-  f.privateKb = PrivateBytes(h) / 1024.0;
-  CloseHandle(h);
-  return f;
+  GetProcessMemoryInfo(process, &pmc, sizeof(pmc));
+  workingSetKb = pmc.WorkingSetSize / 1024.0;
 }
 
-// One status tick of a real window in this process, timed many times; the median in microseconds.
-double TickMedianMicroseconds(int ticks) {
+std::vector<DWORD> Threads(DWORD processId) {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    if (entry.th32OwnerProcessID == processId) ids.push_back(entry.th32ThreadID);
+  CloseHandle(snapshot);
+  return ids;
+}
+
+std::wstring Folder() {
+  std::wstring dir = drive::SweepletPath();
+  return dir.substr(0, dir.find_last_of(L"\\/") + 1);
+}
+
+// A started program whose window is visible.
+struct Started {
+  drive::Process process;
+  HANDLE handle = nullptr;
+  HWND window = nullptr;
+  double startMs = -1;
+};
+
+Started Start(const Program& program) {
+  Started s;
+  const double t0 = Now();
+  s.process = drive::Process(L"", Folder() + program.exe);
+  if (!s.process.Started()) return s;
+  // Polled without a pause: the figure is a few tens of milliseconds for the bare window.
+  const double limit = t0 + 30000;
+  while (Now() < limit) {
+    HWND w = FindWindowW(program.windowClass, nullptr);
+    if (w && IsWindowVisible(w)) {
+      s.window = w;
+      s.startMs = Now() - t0;
+      break;
+    }
+    SwitchToThread();
+  }
+  s.handle = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, s.process.Id());
+  return s;
+}
+
+void PrintMemory(const char* moment, const Program& program, HANDLE process) {
+  double privateKb = 0, workingSetKb = 0;
+  Memory(process, privateKb, workingSetKb);
+  std::printf("private %s %s %.0f\n", moment, program.name, privateKb);
+  std::printf("workingset %s %s %.0f\n", moment, program.name, workingSetKb);
+}
+
+void OneStart(const char* moment, const Program& program) {
+  Started s = Start(program);
+  std::printf("start %s %s %.1f\n", moment, program.name, s.startMs);
+  if (s.handle) {
+    PrintMemory("shown", program, s.handle);
+    CloseHandle(s.handle);
+  }
+  std::fflush(stdout);
+}
+
+void Finish() {
+  drive::KillAll();
+  HWND bare = FindWindowW(kBare.windowClass, nullptr);
+  if (bare) PostMessageW(bare, WM_CLOSE, 0, 0);
+  drive::WaitFor([] { return FindWindowW(kBare.windowClass, nullptr) == nullptr; }, 5000);
+}
+
+// Both programs side by side: the update check has ended once every thread that Sweeplet had
+// besides its window's when the window showed has ended. The bench only waits for it.
+void IdleRound(DWORD idleSeconds) {
+  Started app = Start(kApp);
+  Started bare = Start(kBare);
+  if (!app.handle || !bare.handle) {
+    std::printf("error idle round: a program did not start\n");
+    Finish();
+    return;
+  }
+  PrintMemory("shown", kApp, app.handle);
+  PrintMemory("shown", kBare, bare.handle);
+  const DWORD uiThread = GetWindowThreadProcessId(app.window, nullptr);
+  std::vector<DWORD> workers = Threads(app.process.Id());
+  std::erase(workers, uiThread);
+  const double t0 = Now();
+  const bool over = drive::WaitFor(
+      [&] {
+        const std::vector<DWORD> now = Threads(app.process.Id());
+        return std::none_of(workers.begin(), workers.end(),
+                            [&](DWORD id) { return std::find(now.begin(), now.end(), id) != now.end(); });
+      },
+      180000);
+  std::printf("check %s %.1f\n", over ? "over" : "unfinished", (Now() - t0) / 1000.0);
+  Sleep(1000);  // let the check's last hand-over run
+  PrintMemory("checked", kApp, app.handle);
+  PrintMemory("checked", kBare, bare.handle);
+  const ULONGLONG appCpu = CpuTime(app.handle), bareCpu = CpuTime(bare.handle);
+  Sleep(idleSeconds * 1000);
+  PrintMemory("idle", kApp, app.handle);
+  PrintMemory("idle", kBare, bare.handle);
+  std::printf("cpu idle app %.3f\n", (CpuTime(app.handle) - appCpu) / (idleSeconds * 1e7) * 100.0);
+  std::printf("cpu idle bare %.3f\n", (CpuTime(bare.handle) - bareCpu) / (idleSeconds * 1e7) * 100.0);
+  std::fflush(stdout);
+  CloseHandle(app.handle);
+  CloseHandle(bare.handle);
+  Finish();
+}
+
+// Window creations in this process with the program's own services, step by step; then the
+// status tick of the last window, timed, with the allocations it makes.
+void InProcess(int creations, int ticks) {
   InitTranslation();
   static UiDispatcher dispatcher;
   UiDispatcher::SetMain(&dispatcher);
   TFrmSweeplet::RegisterWindowClass(GetModuleHandleW(nullptr));
-  Services services = DefaultServices();
-  services.updateServiceUrl.clear();  // no network here
-  double last = Now();
-  services.startupStep = [&last](const char* step) {
-    const double t = Now();
-    std::printf("  start-up step %-12s %8.1f ms\n", step, t - last);
-    last = t;
-  };
-  std::printf("In-process window creation:\n");
-  TFrmSweeplet window(StartOptions{}, services);
-  window.Create();
-  std::vector<double> samples;
-  samples.reserve(static_cast<size_t>(ticks));
+  // Every window stays: closing one would close the dispatcher the next one needs.
+  std::vector<std::unique_ptr<TFrmSweeplet>> windows;
+  for (int i = 0; i < creations; ++i) {
+    Services services = DefaultServices();
+    services.updateServiceUrl.clear();  // no network here
+    double last = Now();
+    const char* moment = i == 0 ? "first" : "later";
+    services.startupStep = [&last, moment](const char* step) {
+      const double t = Now();
+      std::printf("step %s %s %.2f\n", moment, step, t - last);
+      last = t;
+    };
+    windows.push_back(std::make_unique<TFrmSweeplet>(StartOptions{}, services));
+    windows.back()->Create();
+    std::fflush(stdout);
+  }
+  TFrmSweeplet& window = *windows.back();
+  for (int i = 0; i < 50; ++i) window.TmrStatusTimer();  // warm
   for (int i = 0; i < ticks; ++i) {
+    const long before = g_allocations.load();
     const double t0 = Now();
     window.TmrStatusTimer();
-    samples.push_back((Now() - t0) * 1000.0);
+    const double us = (Now() - t0) * 1000.0;
+    std::printf("tick us %.2f\ntick allocations %ld\n", us, g_allocations.load() - before);
   }
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];
+  std::fflush(stdout);
+  ExitProcess(0);  // the windows go with the process
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const DWORD idle = argc > 1 ? static_cast<DWORD>(_wtoi(argv[1])) : 60;
-  std::wstring dir = drive::SweepletPath();
-  dir = dir.substr(0, dir.find_last_of(L"\\/") + 1);
-  const Figures bare = Measure(dir + L"BareWindow.exe", L"BareWindow", idle);
-  drive::KillAll();
-  const Figures app = Measure(dir + L"Sweeplet.exe", L"TFrmSweeplet", idle);
-  drive::KillAll();
-  const double tick = TickMedianMicroseconds(2000);
-  std::printf("\n");
-
-  std::printf("%-28s %12s %12s %8s\n", "", "bare window", "Sweeplet", "ratio");
-  auto row = [](const char* name, double a, double b) {
-    std::printf("%-28s %12.1f %12.1f %8.2f\n", name, a, b, a > 0 ? b / a : 0.0);
-  };
-  row("start to visible (ms)", bare.startMs, app.startMs);
-  row("working set idle (KiB)", bare.workingSetKb, app.workingSetKb);
-  row("private bytes idle (KiB)", bare.privateKb, app.privateKb);
-  std::printf("%-28s %12.3f %12.3f\n", "idle CPU (%)", bare.cpuPercent, app.cpuPercent);
-  std::printf("%-28s %12s %12.1f\n", "status tick, median (us)", "-", tick);
-  std::printf("idle CPU measured over %lu s\n", static_cast<unsigned long>(idle));
+  const std::wstring mode = argc > 1 ? argv[1] : L"";
+  const int count = argc > 2 ? _wtoi(argv[2]) : 5;
+  if (mode == L"first" && argc > 2) {
+    Finish();
+    OneStart("first", std::wstring(argv[2]) == L"bare" ? kBare : kApp);
+    Finish();
+  } else if (mode == L"starts") {
+    Finish();
+    for (int i = 0; i < count; ++i) {
+      // Interleaved and in alternating order, so that neither program always goes first.
+      const Program& a = i % 2 ? kApp : kBare;
+      const Program& b = i % 2 ? kBare : kApp;
+      OneStart("later", a);
+      Finish();
+      OneStart("later", b);
+      Finish();
+    }
+  } else if (mode == L"idle") {
+    const DWORD seconds = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 60;
+    Finish();
+    for (int i = 0; i < count; ++i) IdleRound(seconds);
+  } else if (mode == L"inproc") {
+    InProcess(count, argc > 3 ? _wtoi(argv[3]) : 2000);
+  } else {
+    std::fprintf(stderr, "usage: SweepletBench first bare|app | starts N | idle N SECONDS | inproc N TICKS\n");
+    return 2;
+  }
   return 0;
 }
