@@ -15,11 +15,8 @@
 
 namespace sweeplet {
 
-namespace detail {
-inline void FreeLocalMemory(HLOCAL p) noexcept { ::LocalFree(p); }
-}  // namespace detail
 // A descriptor the system allocated with LocalAlloc (GetNamedSecurityInfoW, the SDDL converter).
-using UniqueSecurityDescriptor = UniqueAny<PSECURITY_DESCRIPTOR, detail::FreeLocalMemory>;
+using UniqueSecurityDescriptor = UniqueLocalMemory;
 
 // Security descriptors (owner and DACL) of the executable, its folder, each folder above it and
 // the volume root, in that order. A null entry stands for one that could not be read. Protected

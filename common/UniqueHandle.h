@@ -50,6 +50,7 @@ inline void DestroyIconHandle(HICON h) noexcept { ::DestroyIcon(h); }
 inline void DeleteGdiObject(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 inline void DestroyMenuHandle(HMENU h) noexcept { ::DestroyMenu(h); }
 inline void ReleaseModule(HMODULE h) noexcept { ::FreeLibrary(h); }
+inline void FreeLocalMemory(HLOCAL p) noexcept { ::LocalFree(p); }
 }  // namespace detail
 
 using UniqueHandle = UniqueAny<HANDLE, detail::CloseKernelHandle>;
@@ -60,5 +61,7 @@ using UniqueBrush = UniqueAny<HBRUSH, detail::DeleteGdiObject>;
 using UniqueBitmap = UniqueAny<HBITMAP, detail::DeleteGdiObject>;
 using UniqueMenu = UniqueAny<HMENU, detail::DestroyMenuHandle>;
 using UniqueModule = UniqueAny<HMODULE, detail::ReleaseModule>;
+// Memory the system allocated with LocalAlloc for us (security descriptors, CommandLineToArgvW).
+using UniqueLocalMemory = UniqueAny<HLOCAL, detail::FreeLocalMemory>;
 
 }  // namespace sweeplet
