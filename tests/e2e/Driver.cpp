@@ -24,8 +24,12 @@ Process::Process(const std::wstring& arguments, const std::wstring& exe) {
   std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   STARTUPINFOW si{};
   si.cb = sizeof(si);
-  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) {
+  // A loaded machine can refuse a start now and then; a test should not read that as the program's doing.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) return;
     info_ = {};
+    startError_ = ::GetLastError();
+    ::Sleep(250);
   }
 }
 
@@ -40,19 +44,20 @@ Process::~Process() {
   }
 }
 
-Process::Process(Process&& other) noexcept : info_(std::exchange(other.info_, {})), exitCode_(other.exitCode_) {}
+Process::Process(Process&& other) noexcept : info_(std::exchange(other.info_, {})), exitCode_(other.exitCode_), startError_(other.startError_) {}
 
 Process& Process::operator=(Process&& other) noexcept {
   if (this != &other) {
     this->~Process();
     info_ = std::exchange(other.info_, {});
     exitCode_ = other.exitCode_;
+    startError_ = other.startError_;
   }
   return *this;
 }
 
 bool Process::WaitExit(DWORD timeoutMs) {
-  if (!info_.hProcess) return true;
+  if (!info_.hProcess) return false;  // never started: nothing ended, and no exit code to read
   if (::WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
   ::GetExitCodeProcess(info_.hProcess, &exitCode_);
   return true;

@@ -30,7 +30,10 @@ class Process {
   Process& operator=(const Process&) = delete;
 
   bool Started() const { return info_.hProcess != nullptr; }
+  // Why the start failed, when it did.
+  DWORD StartError() const { return startError_; }
   // Waits for the process to end; true when it ended within the time-out. Stores the exit code.
+  // False for a process that never started.
   bool WaitExit(DWORD timeoutMs);
   bool Running() const;
   DWORD ExitCode() const { return exitCode_; }
@@ -39,6 +42,7 @@ class Process {
  private:
   PROCESS_INFORMATION info_{};
   DWORD exitCode_ = STILL_ACTIVE;
+  DWORD startError_ = ERROR_SUCCESS;
 };
 
 // Polls until `predicate` holds or the time-out passes.

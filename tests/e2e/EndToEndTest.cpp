@@ -13,6 +13,13 @@
 namespace sweeplet::drive {
 namespace {
 
+// Says whether a started process ended in time, and why not when it did not.
+::testing::AssertionResult Ends(Process& process, DWORD timeoutMs) {
+  if (!process.Started()) return ::testing::AssertionFailure() << "did not start, error " << process.StartError();
+  if (!process.WaitExit(timeoutMs)) return ::testing::AssertionFailure() << "still running after " << timeoutMs << " ms";
+  return ::testing::AssertionSuccess();
+}
+
 class EndToEnd : public ::testing::Test {
  protected:
   // Every test here removes the program's settings and starts the real program, which points the
@@ -28,7 +35,7 @@ class EndToEnd : public ::testing::Test {
   // Starts the first instance and waits until its window exists (and is shown, unless hidden).
   HWND StartInstance(const std::wstring& args = L"", bool expectVisible = true) {
     first_ = Process(args);
-    EXPECT_TRUE(first_.Started());
+    EXPECT_TRUE(first_.Started()) << "error " << first_.StartError();
     const bool up = WaitFor([&] {
       HWND w = MainWindow();
       return w && (!expectVisible || ::IsWindowVisible(w));
@@ -161,7 +168,7 @@ TEST_F(EndToEnd, PlainSecondStartBringsTheHiddenWindowUpAndEnds) {
   ASSERT_TRUE(WaitHidden(w));
   EXPECT_TRUE(first_.Running());
   Process second(L"");
-  EXPECT_TRUE(second.WaitExit(20000));
+  EXPECT_TRUE(Ends(second, 20000));
   EXPECT_EQ(second.ExitCode(), 0u);
   EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(w) != FALSE; }));
   EXPECT_EQ(CountMainWindows(), 1);
@@ -173,7 +180,7 @@ TEST_F(EndToEnd, PlainSecondStartRestoresAMinimisedWindow) {
   ::ShowWindowAsync(w, SW_MINIMIZE);
   ASSERT_TRUE(WaitFor([&] { return ::IsIconic(w) != FALSE; }));
   Process second(L"");
-  EXPECT_TRUE(second.WaitExit(20000));
+  EXPECT_TRUE(Ends(second, 20000));
   EXPECT_TRUE(WaitFor([&] { return !::IsIconic(w); }));
 }
 
@@ -183,7 +190,7 @@ TEST_F(EndToEnd, SecondStartWithStartSwitchChangesNothing) {
   ::PostMessageW(w, WM_CLOSE, 0, 0);
   ASSERT_TRUE(WaitHidden(w));
   Process second(L"/start");
-  EXPECT_TRUE(second.WaitExit(20000));
+  EXPECT_TRUE(Ends(second, 20000));
   EXPECT_EQ(second.ExitCode(), 0u);
   ::Sleep(300);
   EXPECT_FALSE(::IsWindowVisible(w));
@@ -199,7 +206,7 @@ TEST_F(EndToEnd, OtherArgumentsAsSecondStartOnlyBringTheWindowUp) {
     ::PostMessageW(w, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitHidden(w));
     Process second(args);
-    EXPECT_TRUE(second.WaitExit(20000));
+    EXPECT_TRUE(Ends(second, 20000));
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(w) != FALSE; }));
     EXPECT_EQ(CountMainWindows(), 1);
   }
@@ -208,9 +215,9 @@ TEST_F(EndToEnd, OtherArgumentsAsSecondStartOnlyBringTheWindowUp) {
 TEST_F(EndToEnd, UninstallEndsTheRunningInstanceWithinAboutOneSecond) {
   ASSERT_TRUE(StartInstance());
   Process uninst(L"/uninst");
-  EXPECT_TRUE(uninst.WaitExit(20000));
+  EXPECT_TRUE(Ends(uninst, 20000));
   EXPECT_EQ(uninst.ExitCode(), 0u);
-  EXPECT_TRUE(first_.WaitExit(3000));
+  EXPECT_TRUE(Ends(first_, 3000));
   EXPECT_EQ(MainWindow(), nullptr);
 }
 
@@ -218,7 +225,7 @@ TEST_F(EndToEnd, UninstallEndsTheRunningInstanceWithinAboutOneSecond) {
 // a wall-clock bound here would only measure how busy the machine is.
 TEST_F(EndToEnd, UninstallWithNothingRunningEndsAndStartsNothing) {
   Process uninst(L"/uninst");
-  EXPECT_TRUE(uninst.WaitExit(20000));
+  EXPECT_TRUE(Ends(uninst, 20000));
   EXPECT_EQ(uninst.ExitCode(), 0u);
   EXPECT_EQ(MainWindow(), nullptr);
 }
@@ -288,7 +295,7 @@ TEST_F(EndToEnd, QuitAsksFirstNoKeepsRunningYesEnds) {
   question = FindQuestion(w);
   ASSERT_TRUE(question);
   ::PostMessageW(question, WM_COMMAND, IDYES, 0);
-  EXPECT_TRUE(first_.WaitExit(10000));
+  EXPECT_TRUE(Ends(first_, 10000));
   EXPECT_EQ(first_.ExitCode(), 0u);
 }
 
@@ -298,7 +305,7 @@ TEST_F(EndToEnd, SessionEndEndsWithoutAQuestion) {
   DWORD_PTR answer = 0;
   ::SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
   EXPECT_EQ(answer, 1u);
-  EXPECT_TRUE(first_.WaitExit(10000));
+  EXPECT_TRUE(Ends(first_, 10000));
 }
 
 // The tests' build of the program with a cleaning job held open by the gate event; the test
@@ -309,7 +316,7 @@ class DuringAJob : public EndToEnd {
     gate_.reset(::CreateEventW(nullptr, TRUE, FALSE, kPurgeGateName));
     EXPECT_TRUE(gate_);
     first_ = Process(L"", BesideSweeplet(kSlowPurgeExe));
-    EXPECT_TRUE(first_.Started());
+    EXPECT_TRUE(first_.Started()) << "error " << first_.StartError();
     EXPECT_TRUE(WaitFor([] { return MainWindow() && ::IsWindowVisible(MainWindow()); }, 60000));
     HWND w = MainWindow();
     if (!w) return nullptr;
@@ -335,8 +342,8 @@ TEST_F(DuringAJob, UninstallWaitsForTheJobThenEnds) {
   ::Sleep(500);
   EXPECT_TRUE(first_.Running()) << "the job's purge is not cut off";
   EndTheJob();
-  EXPECT_TRUE(first_.WaitExit(kAfterTheJobMs));
-  EXPECT_TRUE(uninst.WaitExit(kAfterTheJobMs));
+  EXPECT_TRUE(Ends(first_, kAfterTheJobMs));
+  EXPECT_TRUE(Ends(uninst, kAfterTheJobMs));
   EXPECT_EQ(MainWindow(), nullptr);
 }
 
@@ -354,7 +361,7 @@ TEST_F(DuringAJob, SessionEndWaitsForTheJobThenEnds) {
   ::Sleep(500);
   EXPECT_TRUE(first_.Running());
   EndTheJob();
-  EXPECT_TRUE(first_.WaitExit(kAfterTheJobMs));
+  EXPECT_TRUE(Ends(first_, kAfterTheJobMs));
   ending.join();
   EXPECT_EQ(MainWindow(), nullptr);
 }
@@ -379,7 +386,7 @@ TEST_F(EndToEnd, QuitWhileTheQuestionIsOpenAsksOnlyOnce) {
   }
   EXPECT_EQ(questions, 1);
   ::PostMessageW(question, WM_COMMAND, IDYES, 0);
-  EXPECT_TRUE(first_.WaitExit(10000));
+  EXPECT_TRUE(Ends(first_, 10000));
 }
 
 TEST_F(EndToEnd, CloseHidesAndTheProgramLivesOn) {

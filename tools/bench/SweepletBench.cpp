@@ -25,6 +25,8 @@
 #include "common/SystemProc.h"
 #include "common/UiDispatcher.h"
 #include "i18n/TranslateWin.h"
+#include "memory/MemoryStatus.h"
+#include "memory/SystemMemory.h"
 #include "tests/e2e/Driver.h"
 
 using namespace sweeplet;
@@ -210,12 +212,16 @@ void InProcess(int creations, int ticks) {
   for (int i = 0; i < creations; ++i) {
     Services services = DefaultServices();
     services.updateServiceUrl.clear();  // no network here
-    double last = Now();
+    double last = Now(), lastPrivateKb = 0, workingSetKb = 0;
+    Memory(GetCurrentProcess(), lastPrivateKb, workingSetKb);
     const char* moment = i == 0 ? "first" : "later";
-    services.startupStep = [&last, moment](const char* step) {
+    services.startupStep = [&last, &lastPrivateKb, moment](const char* step) {
       const double t = Now();
-      std::printf("step %s %s %.2f\n", moment, step, t - last);
-      last = t;
+      double privateKb = 0, ws = 0;
+      Memory(GetCurrentProcess(), privateKb, ws);
+      std::printf("step %s %s %.2f %.0f\n", moment, step, t - last, privateKb - lastPrivateKb);
+      last = Now();
+      lastPrivateKb = privateKb;
     };
     windows.push_back(std::make_unique<TFrmSweeplet>(StartOptions{}, services));
     windows.back()->Create();
@@ -229,6 +235,13 @@ void InProcess(int creations, int ticks) {
     window.TmrStatusTimer();
     const double us = (Now() - t0) * 1000.0;
     std::printf("tick us %.2f\ntick allocations %ld\n", us, g_allocations.load() - before);
+  }
+  // The system's share of a tick: the memory query alone.
+  for (int i = 0; i < ticks; ++i) {
+    MemoryStatus status{};
+    const double t0 = Now();
+    QueryMemoryStatus(status, SystemMemory());
+    std::printf("tick query %.2f\n", (Now() - t0) * 1000.0);
   }
   std::fflush(stdout);
   ExitProcess(0);  // the windows go with the process
