@@ -45,6 +45,7 @@ namespace sweeplet {
 namespace {
 
 constexpr UINT kStatusInterval = 1000;
+constexpr ULONGLONG kTimerResolutionMs = 16;
 constexpr wchar_t kDialogClass[] = L"#32770";
 const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
@@ -95,9 +96,10 @@ std::wstring LinkUrl(const char* scheme, const char* pathAndQuery) {
   return Widen(std::string(scheme) + "://" + kLinkHost + pathAndQuery);
 }
 
-HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, DWORD exStyle = 0) {
-  return ::CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
+HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, const RECT& rect) {
+  return ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, rect.left, rect.top, rect.right - rect.left,
+                           rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           ::GetModuleHandleW(nullptr), nullptr);
 }
 
 // The control's own visibility, whatever its page or the window shows.
@@ -118,12 +120,6 @@ std::wstring WindowCaption(HWND hwnd) {
   ::GetWindowTextW(hwnd, caption, 256);
   return caption;
 }
-
-// Where a control sits in its container, in pixels at 96 DPI.
-struct Placement {
-  HWND* control;
-  int x, y, w, h;
-};
 
 }  // namespace
 
@@ -309,7 +305,9 @@ void TFrmSweeplet::FormCreate() {
     themeHelper_ = std::make_unique<TThemeHelper>(hwnd_);
     step("theme");
   } catch (...) {
-    // Without the helper the window simply has no accent line.
+    // Without the helper the window simply has no accent line, and the controls move up.
+    accentLine_ = 0;
+    Layout();
   }
 
   TranslateComponent(hwnd_, popup_.get());
@@ -379,58 +377,59 @@ void TFrmSweeplet::PlaceWindow() {
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - outer.cx) / 2,
                  work.top + (work.bottom - work.top - outer.cy) / 2, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-  Layout();
+  // The controls were created in place; a mirrored window counts their places from its right
+  // edge, which has only now moved.
+  if (exStyle & WS_EX_LAYOUTRTL) Layout();
 }
 
 void TFrmSweeplet::CreateControls() {
-  PnlHead = CreatePanel(hwnd_);
-  BtnHead = CreatePanel(PnlHead);
-  const RECT none{};
-  BtnHome = CreateStyledButton(BtnHead, IdBtnHome, L"처음화면", "Header", 4, none, true);
-  BtnConfig = CreateStyledButton(BtnHead, IdBtnConfig, L"환경설정", "Header", 4, none, true);
-  BtnDonate = CreateStyledButton(BtnHead, IdBtnDonate, L"후원하기", "Header", 4, none, true);
-  PnlLogo = CreatePanel(PnlHead);
-  SVGIconImage1 = CreateLogo(PnlLogo, IdLogo, none);
+  PnlHead = CreatePanel(hwnd_, PlacedRect(PnlHead));
+  BtnHead = CreatePanel(PnlHead, PlacedRect(BtnHead));
+  BtnHome = CreateStyledButton(BtnHead, IdBtnHome, L"처음화면", "Header", 4, PlacedRect(BtnHome), true);
+  BtnConfig = CreateStyledButton(BtnHead, IdBtnConfig, L"환경설정", "Header", 4, PlacedRect(BtnConfig), true);
+  BtnDonate = CreateStyledButton(BtnHead, IdBtnDonate, L"후원하기", "Header", 4, PlacedRect(BtnDonate), true);
+  PnlLogo = CreatePanel(PnlHead, PlacedRect(PnlLogo));
+  SVGIconImage1 = CreateLogo(PnlLogo, IdLogo, PlacedRect(SVGIconImage1));
 
-  PnlMain = CreatePanel(hwnd_);
+  PnlMain = CreatePanel(hwnd_, PlacedRect(PnlMain));
   // The page area keeps left-to-right reading order in every language.
   ::SetWindowLongPtrW(PnlMain, GWL_EXSTYLE, ::GetWindowLongPtrW(PnlMain, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
-  Card1 = CreatePanel(PnlMain);
-  Card2 = CreatePanel(PnlMain);
+  Card1 = CreatePanel(PnlMain, PlacedRect(Card1));
+  Card2 = CreatePanel(PnlMain, PlacedRect(Card2));
 
   // Home page.
-  LblTitle = MakeChild(Card1, L"STATIC", L"Sweeplet", SS_CENTER | SS_NOPREFIX, IdLblTitle);
-  ProgressBar = MakeChild(Card1, PROGRESS_CLASSW, L"", PBS_SMOOTH | PBS_SMOOTHREVERSE, IdProgressBar);
+  LblTitle = MakeChild(Card1, L"STATIC", L"Sweeplet", SS_CENTER | SS_NOPREFIX, IdLblTitle, PlacedRect(LblTitle));
+  ProgressBar = MakeChild(Card1, PROGRESS_CLASSW, L"", PBS_SMOOTH | PBS_SMOOTHREVERSE, IdProgressBar, PlacedRect(ProgressBar));
   ::SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
-  LblPhys = MakeChild(Card1, L"STATIC", L"실제 메모리", SS_NOPREFIX, IdLblPhys);
-  LblPhysStatus = MakeChild(Card1, L"STATIC", L"", SS_NOPREFIX, IdLblPhysStatus);
-  LblVirtual = MakeChild(Card1, L"STATIC", L"가상 메모리", SS_NOPREFIX, IdLblVirtual);
-  LblVirtualStatus = MakeChild(Card1, L"STATIC", L"", SS_NOPREFIX, IdLblVirtualStatus);
-  LblWorking = MakeChild(Card1, L"STATIC", L"워킹 셋", SS_NOPREFIX, IdLblWorking);
-  LblWorkingStatus = MakeChild(Card1, L"STATIC", L"", SS_NOPREFIX, IdLblWorkingStatus);
+  LblPhys = MakeChild(Card1, L"STATIC", L"실제 메모리", SS_NOPREFIX, IdLblPhys, PlacedRect(LblPhys));
+  LblPhysStatus = MakeChild(Card1, L"STATIC", L"", SS_NOPREFIX, IdLblPhysStatus, PlacedRect(LblPhysStatus));
+  LblVirtual = MakeChild(Card1, L"STATIC", L"가상 메모리", SS_NOPREFIX, IdLblVirtual, PlacedRect(LblVirtual));
+  LblVirtualStatus = MakeChild(Card1, L"STATIC", L"", SS_NOPREFIX, IdLblVirtualStatus, PlacedRect(LblVirtualStatus));
+  LblWorking = MakeChild(Card1, L"STATIC", L"워킹 셋", SS_NOPREFIX, IdLblWorking, PlacedRect(LblWorking));
+  LblWorkingStatus = MakeChild(Card1, L"STATIC", L"", SS_NOPREFIX, IdLblWorkingStatus, PlacedRect(LblWorkingStatus));
   // The indicator is created before the button so that it lies above it.
-  Indicator = CreateActivityIndicator(Card1, none);
+  Indicator = CreateActivityIndicator(Card1, PlacedRect(Indicator));
   ::SetWindowLongPtrW(Indicator, GWLP_ID, IdIndicator);
-  BtnClean = CreateStyledButton(Card1, IdBtnClean, L"정리하기", "Outline", 6, none, false);
+  BtnClean = CreateStyledButton(Card1, IdBtnClean, L"정리하기", "Outline", 6, PlacedRect(BtnClean), false);
   // Where the language reads right to left, so does the caption of the physical line.
   if (ReadsRightToLeft()) {
     ::SetWindowLongPtrW(LblPhys, GWL_EXSTYLE, ::GetWindowLongPtrW(LblPhys, GWL_EXSTYLE) | WS_EX_RTLREADING);
   }
 
   // Config page, in keyboard tab order.
-  GroupBox1 = MakeChild(Card2, L"BUTTON", L"메모리 관리", BS_GROUPBOX, IdGroupBox1);
-  ChkUsagePhys = MakeChild(Card2, L"BUTTON", L"실제 메모리 사용률(%) 이상일 때 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkUsagePhys);
-  ChkMinute = MakeChild(Card2, L"BUTTON", L"다음 시간(분) 마다 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkMinute);
-  EditUsagePhys = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditUsagePhys);
-  EditMinute = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditMinute);
-  ChkUsagePage = MakeChild(Card2, L"BUTTON", L"가상 메모리 사용률(%) 이상일 때 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkUsagePage);
-  EditUsagePage = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditUsagePage);
-  ChkUsageWork = MakeChild(Card2, L"BUTTON", L"워킹셋 사용률(%) 이상일 때 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkUsageWork);
-  EditUsageWork = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditUsageWork);
-  GroupBox3 = MakeChild(Card2, L"BUTTON", L"기본 설정", BS_GROUPBOX, IdGroupBox3);
-  ChkAutoStart = MakeChild(Card2, L"BUTTON", L"부팅시 실행하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkAutoStart);
-  ChkCleanOnTray = MakeChild(Card2, L"BUTTON", L"트레이 아이콘 클릭시 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkCleanOnTray);
-  EditInfo = MakeChild(Card2, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, IdEditInfo);
+  GroupBox1 = MakeChild(Card2, L"BUTTON", L"메모리 관리", BS_GROUPBOX, IdGroupBox1, PlacedRect(GroupBox1));
+  ChkUsagePhys = MakeChild(Card2, L"BUTTON", L"실제 메모리 사용률(%) 이상일 때 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkUsagePhys, PlacedRect(ChkUsagePhys));
+  ChkMinute = MakeChild(Card2, L"BUTTON", L"다음 시간(분) 마다 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkMinute, PlacedRect(ChkMinute));
+  EditUsagePhys = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditUsagePhys, PlacedRect(EditUsagePhys));
+  EditMinute = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditMinute, PlacedRect(EditMinute));
+  ChkUsagePage = MakeChild(Card2, L"BUTTON", L"가상 메모리 사용률(%) 이상일 때 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkUsagePage, PlacedRect(ChkUsagePage));
+  EditUsagePage = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditUsagePage, PlacedRect(EditUsagePage));
+  ChkUsageWork = MakeChild(Card2, L"BUTTON", L"워킹셋 사용률(%) 이상일 때 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkUsageWork, PlacedRect(ChkUsageWork));
+  EditUsageWork = MakeChild(Card2, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, IdEditUsageWork, PlacedRect(EditUsageWork));
+  GroupBox3 = MakeChild(Card2, L"BUTTON", L"기본 설정", BS_GROUPBOX, IdGroupBox3, PlacedRect(GroupBox3));
+  ChkAutoStart = MakeChild(Card2, L"BUTTON", L"부팅시 실행하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkAutoStart, PlacedRect(ChkAutoStart));
+  ChkCleanOnTray = MakeChild(Card2, L"BUTTON", L"트레이 아이콘 클릭시 정리하기", BS_AUTOCHECKBOX | WS_TABSTOP, IdChkCleanOnTray, PlacedRect(ChkCleanOnTray));
+  EditInfo = MakeChild(Card2, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, IdEditInfo, PlacedRect(EditInfo));
   for (const AutoSetting& setting : kAutoSettings) {
     HWND list = ConfigControl(setting.list);
     for (const wchar_t* item : setting.items) ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
@@ -478,19 +477,28 @@ void TFrmSweeplet::ApplyFonts() {
   title.lfQuality = ANTIALIASED_QUALITY;
   wcscpy_s(title.lfFaceName, L"Tahoma");
   titleFont_.reset(::CreateFontIndirectW(&title));
+  // Before the window first shows there is nothing to redraw.
+  const BOOL redraw = ::IsWindowVisible(hwnd_);
+  struct FontChange {
+    HFONT font;
+    BOOL redraw;
+  } change{font_.get(), redraw};
   ::EnumChildWindows(
       hwnd_,
       [](HWND child, LPARAM param) -> BOOL {
-        ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(param), TRUE);
+        const auto* c = reinterpret_cast<const FontChange*>(param);
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(c->font), c->redraw);
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(font_.get()));
-  ::SendMessageW(LblTitle, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), TRUE);
+      reinterpret_cast<LPARAM>(&change));
+  ::SendMessageW(LblTitle, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), redraw);
 }
 
-void TFrmSweeplet::Layout() {
-  const int line = themeHelper_ ? 2 : 0;  // the accent line sits above the header
-  const std::vector<Placement> placements = {
+// The accent line, when the theme draws one, sits above the header and takes its height from the
+// page area.
+std::vector<TFrmSweeplet::Placement> TFrmSweeplet::Placements() {
+  const int line = accentLine_;
+  return {
       {&PnlHead, 0, line, 500, 50},
       {&BtnHead, 10, 10, 360, 30},
       {&BtnHome, 0, 0, 70, 30},
@@ -515,27 +523,40 @@ void TFrmSweeplet::Layout() {
       // Inside the first group box (at 15, 14).
       {&ChkUsagePhys, 15 + 17, 14 + 32, 328, 17},
       {&ChkMinute, 15 + 17, 14 + 122, 328, 17},
-      {&EditUsagePhys, 15 + 372, 14 + 31, 81, 21},
-      {&EditMinute, 15 + 372, 14 + 116, 81, 21},
+      {&EditUsagePhys, 15 + 372, 14 + 31, 81, 21, true},
+      {&EditMinute, 15 + 372, 14 + 116, 81, 21, true},
       {&ChkUsagePage, 15 + 17, 14 + 62, 328, 17},
-      {&EditUsagePage, 15 + 372, 14 + 62, 81, 21},
+      {&EditUsagePage, 15 + 372, 14 + 62, 81, 21, true},
       {&ChkUsageWork, 15 + 17, 14 + 92, 328, 17},
-      {&EditUsageWork, 15 + 372, 14 + 89, 81, 21},
+      {&EditUsageWork, 15 + 372, 14 + 89, 81, 21, true},
       {&GroupBox3, 15, 192, 474, 73},
       // Inside the second group box (at 15, 192).
       {&ChkAutoStart, 15 + 17, 192 + 32, 208, 17},
       {&ChkCleanOnTray, 15 + 245, 192 + 32, 208, 17},
       {&EditInfo, 15, 368, 170, 21},
   };
-  for (const Placement& p : placements) {
-    HWND control = *p.control;
-    int h = Scale(p.h, dpi_);
-    wchar_t cls[32] = {};
-    ::GetClassNameW(control, cls, 32);
-    // A drop-down list's window height includes its list; the field keeps the font's height.
-    if (_wcsicmp(cls, WC_COMBOBOXW) == 0) h = Scale(p.h + 160, dpi_);
-    ::SetWindowPos(control, nullptr, Scale(p.x, dpi_), Scale(p.y, dpi_), Scale(p.w, dpi_), h,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT TFrmSweeplet::PlacedRect(const Placement& p) const {
+  // A drop-down list's window height includes its list; the field keeps the font's height.
+  const int h = p.dropDown ? p.h + 160 : p.h;
+  const int x = Scale(p.x, dpi_), y = Scale(p.y, dpi_);
+  return RECT{x, y, x + Scale(p.w, dpi_), y + Scale(h, dpi_)};
+}
+
+// Controls are created where they belong: moving each one afterwards is a trip to the window
+// system per control.
+RECT TFrmSweeplet::PlacedRect(HWND& control) {
+  for (const Placement& p : Placements()) {
+    if (p.control == &control) return PlacedRect(p);
+  }
+  return RECT{};
+}
+
+void TFrmSweeplet::Layout() {
+  for (const Placement& p : Placements()) {
+    const RECT r = PlacedRect(p);
+    ::SetWindowPos(*p.control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -750,7 +771,11 @@ void TFrmSweeplet::SetIsRunning(bool value) {
 }
 
 void TFrmSweeplet::TmrStatusTimer() {
-  ::KillTimer(hwnd_, kStatusTimerId);
+  // The timer is off while a tick runs: a tick that comes while one runs (inside a dialog of it)
+  // is dropped.
+  if (ticking_) return;
+  ticking_ = true;
+  const ULONGLONG began = ::GetTickCount64();
   MemoryStatus status{};  // a failed file-cache query leaves its fields at zero
   QueryMemoryStatus(status, *services_.memory);
   // The lines and the wide text are kept between ticks, so that a tick allocates nothing; a
@@ -778,7 +803,14 @@ void TFrmSweeplet::TmrStatusTimer() {
                                                   NextTime, [this] { return Now(); });
     if (trigger && !IsRunning()) Clean(false);
   }
-  ::SetTimer(hwnd_, kStatusTimerId, kStatusInterval, nullptr);
+  ticking_ = false;
+  // The next tick comes one interval after this one ends. The timer repeats on its own, so after a
+  // tick shorter than the system timer's resolution it is left running; setting it again, a trip
+  // to the window system, restarts the interval: the first time, and after a tick that ran long.
+  if (!timerSet_ || ::GetTickCount64() - began > kTimerResolutionMs) {
+    ::SetTimer(hwnd_, kStatusTimerId, kStatusInterval, nullptr);
+    timerSet_ = true;
+  }
 }
 
 void TFrmSweeplet::StartUpdateCheck() {
@@ -791,6 +823,22 @@ void TFrmSweeplet::StartUpdateCheck() {
   context.links = services_.links;
   CheckUpdate(services_.updateServiceUrl, [this](bool opened, const std::wstring&) { AProc(opened); }, 10,
               std::move(context));
+}
+
+// From the window's own fields: GetDlgItem asks the window system for the page's children each
+// time, and the status tick reads these controls every second.
+HWND TFrmSweeplet::ConfigControl(int id) const {
+  switch (id) {
+    case IdChkUsagePhys: return ChkUsagePhys;
+    case IdEditUsagePhys: return EditUsagePhys;
+    case IdChkUsagePage: return ChkUsagePage;
+    case IdEditUsagePage: return EditUsagePage;
+    case IdChkUsageWork: return ChkUsageWork;
+    case IdEditUsageWork: return EditUsageWork;
+    case IdChkMinute: return ChkMinute;
+    case IdEditMinute: return EditMinute;
+    default: return ::GetDlgItem(Card2, id);
+  }
 }
 
 std::wstring TFrmSweeplet::ListText(HWND list) const {

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 #include <variant>
 
 #include "app/Services.h"
@@ -72,6 +73,15 @@ class TFrmSweeplet {
   void CreateControls();
   void CreatePopupMenuAndImages();
   void ApplyFonts();
+  // Where a control sits in its container, in pixels at 96 DPI.
+  struct Placement {
+    HWND* control;
+    int x, y, w, h;
+    bool dropDown = false;  // a drop-down list, whose window height includes its list
+  };
+  std::vector<Placement> Placements();
+  RECT PlacedRect(const Placement& placement) const;  // at the window's DPI
+  RECT PlacedRect(HWND& control);
   void Layout();
   void PlaceWindow();
   void ShowPage(int index);
@@ -93,7 +103,7 @@ class TFrmSweeplet {
   void OnListChange(int id);
   int ReadListPosition(HWND list) const;
   std::wstring ListText(HWND list) const;
-  HWND ConfigControl(int id) const { return ::GetDlgItem(Card2, id); }
+  HWND ConfigControl(int id) const;
   double Now() const { return services_.clock->Now(); }
   // Keyboard use and what screen readers are told.
   void SetUpKeyboardAndAccessibility();
@@ -147,6 +157,9 @@ class TFrmSweeplet {
   bool activeAtJobStart_ = false;
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last deactivated
   bool destroying_ = false;    // WM_DESTROY has begun: nested hand-offs do nothing
+  bool ticking_ = false;       // a status tick runs: the timer counts as off
+  bool timerSet_ = false;      // the status timer runs
+  int accentLine_ = 2;         // the theme's accent line above the header; 0 without the theme
   bool questionOpen_ = false;  // the quit question is showing
   NumberSeparators separators_;
   WorkerThread job_;  // the cleaning job's worker, at most one at a time

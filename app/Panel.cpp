@@ -37,10 +37,10 @@ void RegisterPanelClass(HINSTANCE instance) noexcept {
                            .background = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))});
 }
 
-HWND CreatePanel(HWND parent) noexcept {
-  return ::CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"",
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                                 nullptr, ::GetModuleHandleW(nullptr), nullptr);
+HWND CreatePanel(HWND parent, const RECT& rect) noexcept {
+  return ::CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                           rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
+                           ::GetModuleHandleW(nullptr), nullptr);
 }
 
 }  // namespace sweeplet

@@ -9,6 +9,6 @@ namespace sweeplet {
 inline constexpr wchar_t kPanelClass[] = L"SweepletPanel";
 
 void RegisterPanelClass(HINSTANCE instance) noexcept;
-HWND CreatePanel(HWND parent) noexcept;
+HWND CreatePanel(HWND parent, const RECT& rect) noexcept;
 
 }  // namespace sweeplet

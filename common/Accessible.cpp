@@ -1,6 +1,5 @@
 #include "common/Accessible.h"
 
-#include <commctrl.h>
 #include <oleacc.h>
 
 #include <atomic>
@@ -15,9 +14,6 @@
 namespace sweeplet {
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x41434331;  // "ACC1"
-// The control's traits, also found here when they are given again.
-constexpr wchar_t kTraitsProp[] = L"Sweeplet.AccessibleTraits";
 
 struct Oleacc {
   decltype(&::CreateStdAccessibleObject) createStd = nullptr;
@@ -229,35 +225,50 @@ LRESULT AnswerClientObject(HWND hwnd, WPARAM wParam, const AccessibleTraits& tra
   return result > 0 ? result : 0;
 }
 
-LRESULT CALLBACK AccessibleProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
-  auto* traits = reinterpret_cast<AccessibleTraits*>(ref);
+// What the subclass keeps for its control, found through GWLP_USERDATA: window properties and
+// comctl32's subclass chain (which keeps itself in one) are a trip to the window server per
+// message under Wine, and labels and boxes carrying these traits are read every second.
+struct Subclass {
+  WNDPROC previous;
+  AccessibleTraits traits;
+};
+
+LRESULT CALLBACK AccessibleProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* subclass = reinterpret_cast<Subclass*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!subclass) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  const WNDPROC previous = subclass->previous;
   if (msg == WM_GETOBJECT && static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT) {
-    if (const LRESULT answer = AnswerClientObject(hwnd, wParam, *traits)) return answer;
+    if (const LRESULT answer = AnswerClientObject(hwnd, wParam, subclass->traits)) return answer;
   } else if (msg == WM_NCDESTROY) {
-    ::RemoveWindowSubclass(hwnd, AccessibleProc, kSubclassId);
-    ::RemovePropW(hwnd, kTraitsProp);
-    delete traits;
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    delete subclass;
   }
-  return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+  return ::CallWindowProcW(previous, hwnd, msg, wParam, lParam);
 }
 
 }  // namespace
 
 bool SetAccessibleTraits(HWND control, const AccessibleTraits& traits) noexcept {
   if (!control) return false;
-  auto* copy = new (std::nothrow) AccessibleTraits(traits);
-  if (!copy) return false;
-  auto* previous = static_cast<AccessibleTraits*>(::GetPropW(control, kTraitsProp));
-  // Given again, the subclass stays and its traits are replaced.
-  if (!::SetWindowSubclass(control, AccessibleProc, kSubclassId, reinterpret_cast<DWORD_PTR>(copy)) ||
-      !::SetPropW(control, kTraitsProp, copy)) {
-    ::RemoveWindowSubclass(control, AccessibleProc, kSubclassId);
-    ::RemovePropW(control, kTraitsProp);
-    delete copy;
-    delete previous;
+  const LONG_PTR stored = ::GetWindowLongPtrW(control, GWLP_USERDATA);
+  if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC)) == AccessibleProc && stored) {
+    // Given again: the subclass stays and its traits are replaced.
+    reinterpret_cast<Subclass*>(stored)->traits = traits;
+    return true;
+  }
+  if (stored) return false;  // the control's user data is someone else's
+  auto* subclass = new (std::nothrow) Subclass{nullptr, traits};
+  if (!subclass) return false;
+  ::SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(subclass));
+  ::SetLastError(ERROR_SUCCESS);
+  subclass->previous =
+      reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AccessibleProc)));
+  if (!subclass->previous) {  // another process's window, or one already gone
+    ::SetWindowLongPtrW(control, GWLP_USERDATA, 0);
+    delete subclass;
     return false;
   }
-  delete previous;
   return true;
 }
 

@@ -24,8 +24,9 @@ struct AccessibleTraits {
   void (*doDefaultAction)(HWND) = nullptr;               // does it; called inside a request, so it should post
 };
 
-// Subclasses `control` so that it answers for its client object with `traits`. False when the
-// control could not be subclassed. The traits go with the control.
+// Subclasses `control` so that it answers for its client object with `traits`. The subclass keeps
+// its data in the control's GWLP_USERDATA: false when that is in use already, or when the control
+// could not be subclassed. The traits go with the control.
 bool SetAccessibleTraits(HWND control, const AccessibleTraits& traits) noexcept;
 
 }  // namespace sweeplet

@@ -3,6 +3,7 @@
 #include <dwmapi.h>
 
 #include <stdexcept>
+#include <vector>
 
 #include "common/Dpi.h"
 #include "common/SystemProc.h"
@@ -17,10 +18,30 @@ using theme_detail::FromColorRef;
 using theme_detail::ToColorRef;
 
 constexpr wchar_t kLineClass[] = L"SweepletAccentLine";
-// The helper and the procedure it replaced, kept on the window so that the shared window
-// procedure finds them.
-constexpr wchar_t kHelperProp[] = L"Sweeplet.ThemeHelper";
-constexpr wchar_t kOldProcProp[] = L"Sweeplet.ThemeHelper.OldProc";
+// The helper and the procedure it replaced, for each window of this thread that has one, so that
+// the shared window procedure finds them. Window properties would serve as well, but under Wine
+// each lookup of one is a trip to the window server, and this runs for every message.
+struct Subclassed {
+  HWND form;
+  TThemeHelper* helper;  // null once the helper let go while someone else's procedure was on top
+  WNDPROC old;
+};
+
+std::vector<Subclassed>& SubclassedWindows() {
+  thread_local std::vector<Subclassed> windows;
+  return windows;
+}
+
+Subclassed* FindSubclassed(HWND form) {
+  for (Subclassed& s : SubclassedWindows()) {
+    if (s.form == form) return &s;
+  }
+  return nullptr;
+}
+
+void ForgetSubclassed(HWND form) {
+  std::erase_if(SubclassedWindows(), [form](const Subclassed& s) { return s.form == form; });
+}
 constexpr DWORD kUseImmersiveDarkMode = 20;
 // Stored in the line's user data: its colour while the window is active, or this while it is
 // not. The colour is chosen when painting, so that a change of the system colours or of high
@@ -87,9 +108,9 @@ TThemeHelper::TThemeHelper(HWND form) {
                              nullptr);
   ::SetWindowLongPtrW(FShape, GWLP_USERDATA, static_cast<LONG_PTR>(ToColorRef(FActiveColor)));
 
-  ::SetPropW(FForm, kHelperProp, this);
   FOldWindowProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(FForm, GWLP_WNDPROC));
-  ::SetPropW(FForm, kOldProcProp, reinterpret_cast<HANDLE>(FOldWindowProc));
+  ForgetSubclassed(FForm);
+  SubclassedWindows().push_back({FForm, this, FOldWindowProc});
   ::SetWindowLongPtrW(FForm, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TThemeHelper::WindowProc));
   ApplyState();
 }
@@ -98,12 +119,13 @@ TThemeHelper::~TThemeHelper() { Detach(); }
 
 void TThemeHelper::Detach() noexcept {
   if (FForm == nullptr) return;
-  ::RemovePropW(FForm, kHelperProp);
   // Only put the old procedure back while ours is the one in force: if someone subclassed the
   // window after us, restoring would cut them off. Ours then just passes every message on.
   if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(FForm, GWLP_WNDPROC)) == &TThemeHelper::WindowProc) {
     ::SetWindowLongPtrW(FForm, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOldWindowProc));
-    ::RemovePropW(FForm, kOldProcProp);
+    ForgetSubclassed(FForm);
+  } else if (Subclassed* s = FindSubclassed(FForm)) {
+    s->helper = nullptr;
   }
   FForm = nullptr;
 }
@@ -113,16 +135,16 @@ int TThemeHelper::LineHeight() const noexcept {
 }
 
 LRESULT CALLBACK TThemeHelper::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  auto* self = static_cast<TThemeHelper*>(::GetPropW(hwnd, kHelperProp));
-  const auto old = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kOldProcProp));
-  if (self != nullptr) self->OnMessage(msg, wParam);
+  const Subclassed* found = FindSubclassed(hwnd);
+  const WNDPROC old = found ? found->old : nullptr;
+  if (found && found->helper) found->helper->OnMessage(msg, wParam);
   const LRESULT result =
       old != nullptr ? ::CallWindowProcW(old, hwnd, msg, wParam, lParam) : ::DefWindowProcW(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
     // The window is gone: nothing is left to restore, and the helper must not touch it again.
-    if (self != nullptr) self->FForm = nullptr;
-    ::RemovePropW(hwnd, kHelperProp);
-    ::RemovePropW(hwnd, kOldProcProp);
+    // Looked up afresh: the helper may have gone while the window handled the message.
+    if (Subclassed* s = FindSubclassed(hwnd); s && s->helper) s->helper->FForm = nullptr;
+    ForgetSubclassed(hwnd);
   }
   return result;
 }
