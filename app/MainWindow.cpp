@@ -335,9 +335,10 @@ void TFrmSweeplet::FormCreate() {
   }
   TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
                                          ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)));
+  // The hint goes with the icon when it is added: one trip to the shell fewer.
+  TrayIcon->SetHint(WindowCaption(hwnd_) + L" " + AppVersion3());
   TrayIcon->SetVisible(true);
   TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
-  TrayIcon->SetHint(WindowCaption(hwnd_) + L" " + AppVersion3());
   TrayIcon->SetImageIndex(0);
   step("tray");
 
