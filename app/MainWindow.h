@@ -6,8 +6,8 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 #include <variant>
+#include <vector>
 
 #include "app/Services.h"
 #include "app/logic/NumberFormat.h"

@@ -14,7 +14,6 @@
 namespace sweeplet {
 namespace {
 
-
 struct Oleacc {
   decltype(&::CreateStdAccessibleObject) createStd = nullptr;
   decltype(&::LresultFromObject) lresultFromObject = nullptr;

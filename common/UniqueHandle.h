@@ -51,6 +51,7 @@ inline void DeleteGdiObject(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 inline void DestroyMenuHandle(HMENU h) noexcept { ::DestroyMenu(h); }
 inline void ReleaseModule(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void FreeLocalMemory(HLOCAL p) noexcept { ::LocalFree(p); }
+inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
 }  // namespace detail
 
 using UniqueHandle = UniqueAny<HANDLE, detail::CloseKernelHandle>;
@@ -63,5 +64,7 @@ using UniqueMenu = UniqueAny<HMENU, detail::DestroyMenuHandle>;
 using UniqueModule = UniqueAny<HMODULE, detail::ReleaseModule>;
 // Memory the system allocated with LocalAlloc for us (security descriptors, CommandLineToArgvW).
 using UniqueLocalMemory = UniqueAny<HLOCAL, detail::FreeLocalMemory>;
+// A window of this thread; destroyed with its children.
+using UniqueWindow = UniqueAny<HWND, detail::DestroyWindowHandle>;
 
 }  // namespace sweeplet

@@ -17,9 +17,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-void DestroyWindowHandle(HWND window) noexcept { ::DestroyWindow(window); }
-using UniqueWindow = UniqueAny<HWND, DestroyWindowHandle>;
-
 std::wstring TextOf(HWND window) {
   wchar_t text[256] = {};
   ::GetWindowTextW(window, text, 256);

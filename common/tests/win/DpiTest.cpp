@@ -9,9 +9,6 @@
 namespace sweeplet {
 namespace {
 
-inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
-using UniqueWindow = UniqueAny<HWND, DestroyWindowHandle>;
-
 UINT ScreenDpi() {
   HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);

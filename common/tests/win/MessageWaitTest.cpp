@@ -15,9 +15,6 @@ constexpr UINT kPing = WM_APP + 1;
 constexpr UINT kPosted = WM_APP + 2;
 constexpr DWORD kPatienceMs = 5000;
 
-inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
-using UniqueWindow = UniqueAny<HWND, DestroyWindowHandle>;
-
 std::atomic<int> g_pings{0};
 
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
