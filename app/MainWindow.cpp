@@ -776,7 +776,13 @@ void TFrmSweeplet::TmrStatusTimer() {
   // is dropped.
   if (ticking_) return;
   ticking_ = true;
-  const ULONGLONG began = ::GetTickCount64();
+  // However the tick ends (an out-of-memory throw included), the next one comes: otherwise the
+  // figures and the automatic cleaning would stop for good.
+  struct TickEnd {
+    TFrmSweeplet& window;
+    ULONGLONG began = ::GetTickCount64();
+    ~TickEnd() { window.EndTick(began); }
+  } tickEnd{*this};
   MemoryStatus status{};  // a failed file-cache query leaves its fields at zero
   QueryMemoryStatus(status, *services_.memory);
   // The lines and the wide text are kept between ticks, so that a tick allocates nothing; a
@@ -804,10 +810,14 @@ void TFrmSweeplet::TmrStatusTimer() {
                                                   NextTime, [this] { return Now(); });
     if (trigger && !IsRunning()) Clean(false);
   }
+}
+
+// The next tick comes one interval after this one ends. The timer repeats on its own, so after a
+// tick shorter than the system timer's resolution it is left running; setting it again, a trip to
+// the window system, restarts the interval: the first time, and after a tick that ran long.
+void TFrmSweeplet::EndTick(ULONGLONG began) noexcept {
   ticking_ = false;
-  // The next tick comes one interval after this one ends. The timer repeats on its own, so after a
-  // tick shorter than the system timer's resolution it is left running; setting it again, a trip
-  // to the window system, restarts the interval: the first time, and after a tick that ran long.
+  if (destroying_) return;  // the timer has been stopped for good
   if (!timerSet_ || ::GetTickCount64() - began > kTimerResolutionMs) {
     ::SetTimer(hwnd_, kStatusTimerId, kStatusInterval, nullptr);
     timerSet_ = true;

@@ -97,6 +97,7 @@ class TFrmSweeplet {
   void StartLogonTaskLookup();
   void OnLogonTaskLoaded(const LogonTaskPlan& plan);
   void TellProtectedFolder(bool answersClick);
+  void EndTick(ULONGLONG began) noexcept;
   void StartUpdateCheck();
   void ShowNotification(const std::wstring& text);
   void OnCheckBoxClick(int id);
