@@ -42,6 +42,7 @@ Subclassed* FindSubclassed(HWND form) {
 void ForgetSubclassed(HWND form) {
   std::erase_if(SubclassedWindows(), [form](const Subclassed& s) { return s.form == form; });
 }
+
 constexpr DWORD kUseImmersiveDarkMode = 20;
 // Stored in the line's user data: its colour while the window is active, or this while it is
 // not. The colour is chosen when painting, so that a change of the system colours or of high
