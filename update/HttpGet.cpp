@@ -11,10 +11,12 @@ namespace sweeplet {
 namespace {
 
 // winhttp.dll is no known DLL: imported, it would be taken from beside the executable. Loaded from
-// the system folder at the first request and kept: its own threads may outlive a closed session.
+// the system folder at the first request and never freed, not even by the exit-time destructors:
+// its own threads may outlive a closed session, and a request on a detached thread (the hold
+// request, a stopped check) may still be inside it while the process ends.
 struct WinHttp {
-  UniqueModule module = SystemModule(L"winhttp.dll");
-#define SWEEPLET_WINHTTP(name) decltype(&::name) name = SystemProc<decltype(&::name)>(module.get(), #name)
+  HMODULE module = SystemModule(L"winhttp.dll").release();
+#define SWEEPLET_WINHTTP(name) decltype(&::name) name = SystemProc<decltype(&::name)>(module, #name)
   SWEEPLET_WINHTTP(WinHttpCrackUrl);
   SWEEPLET_WINHTTP(WinHttpOpen);
   SWEEPLET_WINHTTP(WinHttpConnect);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 
 #include "TestServer.h"
@@ -86,6 +89,27 @@ TEST(HttpGetTest, LineBreaksInAValueAddNoHeader) {
   std::string data;
   ASSERT_TRUE(HttpGet(server.Url(), {{L"User-Union", L"abc\r\nX-Injected: 1"}}, data));
   for (const auto& [name, value] : HeaderLines(server.Requests().at(0))) EXPECT_NE(name, "X-Injected");
+}
+
+// Requests on detached threads (the hold request, a check the window stopped waiting for) may
+// still be inside the HTTP client while the process runs its exit-time destructors: the client
+// must still be mapped then.
+struct WinHttpPresenceAtExit {
+  ~WinHttpPresenceAtExit() {
+    if (!::GetModuleHandleW(L"winhttp.dll")) ::ExitProcess(3);
+  }
+};
+
+TEST(HttpGetDeathTest, TheHttpClientStaysLoadedThroughExit) {
+  EXPECT_EXIT(
+      {
+        // Made before the first request, so destroyed after everything the request made.
+        static WinHttpPresenceAtExit presence;
+        std::string data;
+        HttpGet(ClosedPortUrl(), {}, data);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(HoldRequestTest, SendsVersionAndCommandOnly) {
