@@ -12,6 +12,7 @@
 #include "common/ComInit.h"
 #include "common/ComPtr.h"
 #include "common/OleAuto.h"
+#include "common/WorkerThread.h"
 
 namespace sweeplet {
 namespace {
@@ -89,6 +90,19 @@ class Direct final : public IShellExecutor {
   }
 };
 
+// COM refuses calls into another process from a thread that is serving a message another thread
+// sent it: a worker's hand-off to the window, and every dialog opened inside one (the update
+// prompt). Asked from there, the desktop would always fail and the link would open here,
+// elevated; so from such a thread the desktop is asked from a thread of its own.
+bool AskDesktop(std::wstring_view target, IShellExecutor& desktop) noexcept {
+  if (!::InSendMessage()) return desktop.Execute(target);
+  bool opened = false;
+  WorkerThread asker;
+  if (!asker.Start([&] { opened = desktop.Execute(target); })) return desktop.Execute(target);
+  asker.Join();  // serves what is sent to this thread meanwhile
+  return opened;
+}
+
 class ShellLinks final : public ILinkOpener {
  public:
   void Open(std::wstring_view target) noexcept override { ShellOpen(target); }
@@ -107,7 +121,7 @@ IShellExecutor& DirectShellExecutor() noexcept {
 }
 
 void OpenPreferringDesktop(std::wstring_view target, IShellExecutor& desktop, IShellExecutor& direct) noexcept {
-  if (!desktop.Execute(target)) direct.Execute(target);
+  if (!AskDesktop(target, desktop)) direct.Execute(target);
 }
 
 void ShellOpen(std::wstring_view target) noexcept {
