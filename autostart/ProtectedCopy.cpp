@@ -193,9 +193,11 @@ std::vector<std::wstring> SecurityPathChain(std::wstring_view exePath) {
     const size_t end = names.find(L'\\', start);
     const std::wstring_view name = names.substr(start, end == std::wstring_view::npos ? end : end - start);
     // The system would quietly rewrite such names (trailing dots and spaces) or read them as
-    // something else (streams, wildcards, relative parts); none belongs in a path we judge.
+    // something else (streams, wildcards, relative parts); none belongs in a path we judge. The
+    // Task Scheduler expands %variables% in the path it starts, from the user's own environment:
+    // the file it would run is then not the one judged here.
     if (name.empty() || name == L"." || name == L".." || name.back() == L'.' || name.back() == L' ' ||
-        name.find_first_of(L"/:*?\"<>|") != std::wstring_view::npos) {
+        name.find_first_of(L"/:*?\"<>|%") != std::wstring_view::npos) {
       return {};
     }
     for (const wchar_t c : name) {

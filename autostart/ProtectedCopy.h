@@ -32,7 +32,8 @@ bool IsProtectedChain(std::span<const PSECURITY_DESCRIPTOR> chain) noexcept;
 
 // The objects whose security decides, for a plain local path "X:\...\name.exe": the path itself,
 // then each folder up to and including "X:\". Empty for anything else (UNC and device paths,
-// relative paths, "." or ".." parts, empty parts, stream names), which is then not protected.
+// relative paths, "." or ".." parts, empty parts, stream names, "%" that the Task Scheduler would
+// expand), which is then not protected.
 // A "\\?\" prefix before a drive letter is accepted and dropped.
 std::vector<std::wstring> SecurityPathChain(std::wstring_view exePath);
 

@@ -213,7 +213,9 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{L"C:\\Tools\\\\Sweeplet.exe", {}}, PathCase{L"C:\\Tools\\", {}},
         PathCase{L"C:\\Tools\\Sweeplet.exe:hidden", {}}, PathCase{L"C:\\Tools.\\Sweeplet.exe", {}},
         PathCase{L"C:\\Tools \\Sweeplet.exe", {}}, PathCase{L"C:\\Tools\\Sweep*.exe", {}},
-        PathCase{L"C:\\Tools\\Sweeplet\x01.exe", {}}));
+        PathCase{L"C:\\Tools\\Sweeplet\x01.exe", {}},
+        // The Task Scheduler would expand this from the user's environment when it starts the task.
+        PathCase{L"C:\\Program Files\\%SWEEPLET%\\Sweeplet.exe", {}}));
 
 TEST(ProtectedCopy, PathsThatCannotBeJudgedAreNotProtected) {
   EXPECT_FALSE(IsProtectedCopy(L""));
