@@ -28,6 +28,10 @@ const NtEntryPoints& Nt() noexcept {
 
 constexpr int32_t kStatusProcedureNotFound = static_cast<int32_t>(0xC000007A);
 
+// The file-cache block the engine hands over is laid out for a 64-bit process; in a 32-bit one
+// every query and purge of it would fail with a length mismatch.
+static_assert(sizeof(SIZE_T) == 8 && kFileCacheInfoSize == 64, "the file-cache layout is a 64-bit process's");
+
 }  // namespace
 
 void SystemMemoryApi::ReadGlobalCounters(GlobalMemoryCounters& counters) noexcept {
