@@ -25,6 +25,7 @@ class WorkerThread {
     auto* context = new (std::nothrow) std::function<void()>(std::move(job));
     if (!context) return false;
     handle_.reset(::CreateThread(nullptr, 0, &WorkerThread::Entry, context, 0, nullptr));
+    ++started_;
     if (!handle_) {
       delete context;
       return false;
@@ -32,11 +33,18 @@ class WorkerThread {
     return true;
   }
 
-  // Waits for the thread to end, serving messages sent to this thread meanwhile.
+  // Waits for the thread to end, serving messages sent to this thread meanwhile. A message served
+  // here may join (or start) this same worker again and close the handle; the wait is therefore
+  // on a handle of its own, and the member is let go only if it still holds the thread waited for.
   void Join() noexcept {
     if (!handle_) return;
-    WaitServingSentMessages(handle_.get());
-    handle_.reset();
+    const unsigned started = started_;
+    const HANDLE self = ::GetCurrentProcess();
+    HANDLE duplicate = nullptr;
+    const UniqueHandle own(::DuplicateHandle(self, handle_.get(), self, &duplicate, SYNCHRONIZE, FALSE, 0) ? duplicate
+                                                                                                           : nullptr);
+    WaitServingSentMessages(own ? own.get() : handle_.get());
+    if (started_ == started) handle_.reset();
   }
 
  private:
@@ -51,6 +59,7 @@ class WorkerThread {
   }
 
   UniqueHandle handle_;
+  unsigned started_ = 0;  // threads started so far: tells a nested Start from the thread waited for
 };
 
 }  // namespace sweeplet

@@ -95,6 +95,58 @@ TEST(WorkerThreadTest, AJoinInsideASentMessageServesTheWorker) {
   ::DestroyWindow(target);
 }
 
+// A join served inside another join of the same thread (the uninstaller's hand-off arriving while
+// a click waits for the start's lookup) closes the thread's handle first. The outer join must not
+// then wait on that handle's number, which the system may already have given to something else.
+TEST(WorkerThreadTest, AJoinNestedInAJoinOfTheSameThreadEndsBoth) {
+  UniqueHandle gate = NewEvent();
+  WorkerThread worker;
+  ASSERT_TRUE(worker.Start([&] { ::WaitForSingleObject(gate.get(), kPatienceMs); }));
+
+  struct Context {
+    WorkerThread* worker;
+    HANDLE gate;
+    UniqueHandle newcomer;  // made right after the inner join: likely to get the freed number
+  } context{&worker, gate.get(), {}};
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    if (msg == kJoinNow) {
+      auto* c = reinterpret_cast<Context*>(lParam);
+      ::SetEvent(c->gate);
+      c->worker->Join();
+      c->newcomer = NewEvent();
+      return 1;
+    }
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  };
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"SweepletNestedJoinTest";
+  ::RegisterClassW(&wc);
+  HWND target = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  ASSERT_TRUE(target);
+
+  std::thread messenger([&] {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(target, kJoinNow, 0, reinterpret_cast<LPARAM>(&context), SMTO_NORMAL, kPatienceMs, &result);
+  });
+  // Should the outer join wait on the newcomer, it is let go after a while and the test fails.
+  UniqueHandle joined = NewEvent();
+  std::atomic<bool> hung{false};
+  std::thread watchdog([&] {
+    if (::WaitForSingleObject(joined.get(), kPatienceMs) == WAIT_TIMEOUT) {
+      hung = true;
+      if (context.newcomer) ::SetEvent(context.newcomer.get());
+    }
+  });
+  ASSERT_TRUE(Within(kPatienceMs, SentMessageWaiting));
+  worker.Join();
+  ::SetEvent(joined.get());
+  watchdog.join();
+  messenger.join();
+  EXPECT_FALSE(hung);
+  ::DestroyWindow(target);
+}
+
 TEST(WorkerThreadTest, WorkHandedOffAfterTheDispatcherClosedIsDropped) {
   UiDispatcher ui;
   ui.Close();
