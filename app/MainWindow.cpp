@@ -960,11 +960,14 @@ void TFrmSweeplet::OnCheckBoxClick(int id) {
 }
 
 void TFrmSweeplet::ChkAutoStartClick() {
+  if (destroying_) return;
   const bool wanted = IsChecked(ChkAutoStart);
   if (taskLookupPending_) {
     // The start's lookup finishes first (its answer is served while waiting); the click wins.
     taskLookup_.Join();
     taskLookupPending_ = false;
+    // What was served meanwhile may have been the uninstaller's hand-off: its removal stands.
+    if (destroying_) return;
     ::SendMessageW(ChkAutoStart, BM_SETCHECK, wanted ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   const bool protectedCopy = CopyProtected();

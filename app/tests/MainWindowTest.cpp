@@ -548,6 +548,31 @@ TEST_F(MainWindowTest, ClosingWhileTheLogonTaskIsLookedUpNeitherHangsNorCrashes)
   EXPECT_EQ(testing::FakeScheduler::LiveObjects(), 0);
 }
 
+// The uninstaller's hand-off can arrive while a click on the box waits for the start's lookup: the
+// removal it makes must be the last word, not undone by the click once the wait ends.
+TEST_F(MainWindowTest, AnUninstallServedWhileTheBoxWaitsLeavesNoTaskBehind) {
+  scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  SlowScheduler slow(scheduler_);
+  schedulerInUse_ = &slow.api;
+  TFrmSweeplet& w = Open();
+  ASSERT_TRUE(PumpUntil([&] { return slow.callingThread.load() != 0; }));
+  HWND window = w.Handle();
+  std::thread uninstaller([&] {
+    ::Sleep(200);
+    ::SendMessageW(window, WM_USER, static_cast<WPARAM>(HandOff::UninstallAndQuit), 0);
+  });
+  std::thread releaser([&] {
+    ::Sleep(500);
+    ::SetEvent(slow.release);
+  });
+  UserClick(C(IdChkAutoStart));  // waits for the lookup, serving the uninstaller meanwhile
+  uninstaller.join();
+  releaser.join();
+  EXPECT_EQ(w.Handle(), nullptr);
+  EXPECT_EQ(scheduler_.Root().count(L"SweepletTaskMachine"), 0u);
+  window_.reset();  // before the scheduler it holds
+}
+
 // A copy that users could replace gets no logon task: the box stays unchecked, a task that starts
 // this copy goes, and the user is told once, in a message box after a click, in a notification at start.
 TEST_F(MainWindowTest, AnUnprotectedCopyGetsNoLogonTaskAndIsToldOnce) {
