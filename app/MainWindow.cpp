@@ -702,8 +702,17 @@ void TFrmSweeplet::BtnCopyrightClick() { services_.links->Open(LinkUrl("https", 
 void TFrmSweeplet::BtnCloseClick() {
   if (destroying_) return;
   if (questionOpen_) {
-    // Asked once at a time: a second Quit brings the open question to the front.
-    if (HWND question = OpenQuestion()) ForceForegroundWindow(question);
+    // Asked once at a time: a second Quit brings the open question to the front. When this
+    // thread already has the foreground (the tray menu puts the window there) it may simply take
+    // it; there is no other thread's input to attach to.
+    if (HWND question = OpenQuestion()) {
+      if (::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr) == ::GetCurrentThreadId()) {
+        ::BringWindowToTop(question);
+        ::SetForegroundWindow(question);
+      } else {
+        ForceForegroundWindow(question);
+      }
+    }
     return;
   }
   const std::wstring title = WindowCaption(hwnd_);

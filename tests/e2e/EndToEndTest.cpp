@@ -366,14 +366,18 @@ TEST_F(DuringAJob, SessionEndWaitsForTheJobThenEnds) {
   EXPECT_EQ(MainWindow(), nullptr);
 }
 
-// A second Quit while the question is open brings that question forward; it does not ask again.
+// A second Quit while the question is open brings that question forward, also from behind the
+// program's own window (the tray menu puts that in front); it does not ask again.
 TEST_F(EndToEnd, QuitWhileTheQuestionIsOpenAsksOnlyOnce) {
   HWND w = StartInstance();
   ASSERT_TRUE(w);
   ::PostMessageW(w, WM_COMMAND, IdBtnClose, 0);
   HWND question = FindQuestion(w);
   ASSERT_TRUE(question);
+  ::SetForegroundWindow(w);
+  ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == w; }));
   ::PostMessageW(w, WM_COMMAND, IdBtnClose, 0);
+  EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == question; }));
   ::Sleep(500);
   int questions = 0;
   DWORD pid = 0;
