@@ -34,6 +34,35 @@ bool Within(DWORD ms, F condition) {
   return true;
 }
 
+// What a message sent to the join target asks of this thread: open the worker's gate, join the
+// worker, and, when asked, make a new event right after.
+struct JoinRequest {
+  WorkerThread* worker = nullptr;
+  HANDLE gate = nullptr;
+  bool thenMakeAnEvent = false;
+  UniqueHandle newcomer{};
+};
+
+LRESULT CALLBACK JoinTargetProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != kJoinNow) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto* request = reinterpret_cast<JoinRequest*>(lParam);
+  ::SetEvent(request->gate);
+  request->worker->Join();
+  if (request->thenMakeAnEvent) request->newcomer = NewEvent();
+  return 1;
+}
+
+// A message-only window of this thread that answers kJoinNow.
+UniqueWindow JoinTarget() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &JoinTargetProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"SweepletWorkerThreadTest";
+  ::RegisterClassW(&wc);  // fails harmlessly once registered
+  return UniqueWindow(
+      ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
+}
+
 TEST(WorkerThreadTest, AHandOffAlreadyQueuedWhenTheJoinStartsIsServed) {
   UiDispatcher ui;
   std::atomic<bool> ran{false}, handed{false};
@@ -58,30 +87,14 @@ TEST(WorkerThreadTest, AJoinInsideASentMessageServesTheWorker) {
     ui.Run([&] { ran = true; });
   }));
 
-  struct Context {
-    WorkerThread* worker;
-    HANDLE gate;
-  } context{&worker, gate.get()};
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
-    if (msg == kJoinNow) {
-      auto* c = reinterpret_cast<Context*>(lParam);
-      ::SetEvent(c->gate);
-      c->worker->Join();
-      return 1;
-    }
-    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-  };
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"SweepletWorkerThreadTest";
-  ::RegisterClassW(&wc);
-  HWND target = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  JoinRequest request{.worker = &worker, .gate = gate.get()};
+  const UniqueWindow target = JoinTarget();
   ASSERT_TRUE(target);
 
   std::atomic<bool> answered{false};
   std::thread messenger([&] {
     DWORD_PTR result = 0;
-    answered = ::SendMessageTimeoutW(target, kJoinNow, 0, reinterpret_cast<LPARAM>(&context), SMTO_NORMAL,
+    answered = ::SendMessageTimeoutW(target.get(), kJoinNow, 0, reinterpret_cast<LPARAM>(&request), SMTO_NORMAL,
                                      kPatienceMs, &result) != 0 &&
                result == 1;
   });
@@ -92,7 +105,6 @@ TEST(WorkerThreadTest, AJoinInsideASentMessageServesTheWorker) {
   messenger.join();
   EXPECT_TRUE(answered);
   EXPECT_TRUE(ran);
-  ::DestroyWindow(target);
 }
 
 // A join served inside another join of the same thread (the uninstaller's hand-off arriving while
@@ -103,31 +115,14 @@ TEST(WorkerThreadTest, AJoinNestedInAJoinOfTheSameThreadEndsBoth) {
   WorkerThread worker;
   ASSERT_TRUE(worker.Start([&] { ::WaitForSingleObject(gate.get(), kPatienceMs); }));
 
-  struct Context {
-    WorkerThread* worker;
-    HANDLE gate;
-    UniqueHandle newcomer;  // made right after the inner join: likely to get the freed number
-  } context{&worker, gate.get(), {}};
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
-    if (msg == kJoinNow) {
-      auto* c = reinterpret_cast<Context*>(lParam);
-      ::SetEvent(c->gate);
-      c->worker->Join();
-      c->newcomer = NewEvent();
-      return 1;
-    }
-    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-  };
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"SweepletNestedJoinTest";
-  ::RegisterClassW(&wc);
-  HWND target = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  // The new event, made right after the inner join, is likely to get the freed number.
+  JoinRequest request{.worker = &worker, .gate = gate.get(), .thenMakeAnEvent = true};
+  const UniqueWindow target = JoinTarget();
   ASSERT_TRUE(target);
 
   std::thread messenger([&] {
     DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(target, kJoinNow, 0, reinterpret_cast<LPARAM>(&context), SMTO_NORMAL, kPatienceMs, &result);
+    ::SendMessageTimeoutW(target.get(), kJoinNow, 0, reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, kPatienceMs, &result);
   });
   // Should the outer join wait on the newcomer, it is let go after a while and the test fails.
   UniqueHandle joined = NewEvent();
@@ -135,7 +130,7 @@ TEST(WorkerThreadTest, AJoinNestedInAJoinOfTheSameThreadEndsBoth) {
   std::thread watchdog([&] {
     if (::WaitForSingleObject(joined.get(), kPatienceMs) == WAIT_TIMEOUT) {
       hung = true;
-      if (context.newcomer) ::SetEvent(context.newcomer.get());
+      if (request.newcomer) ::SetEvent(request.newcomer.get());
     }
   });
   ASSERT_TRUE(Within(kPatienceMs, SentMessageWaiting));
@@ -144,7 +139,6 @@ TEST(WorkerThreadTest, AJoinNestedInAJoinOfTheSameThreadEndsBoth) {
   watchdog.join();
   messenger.join();
   EXPECT_FALSE(hung);
-  ::DestroyWindow(target);
 }
 
 TEST(WorkerThreadTest, WorkHandedOffAfterTheDispatcherClosedIsDropped) {
