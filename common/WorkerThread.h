@@ -40,9 +40,9 @@ class WorkerThread {
     if (!handle_) return;
     const unsigned started = started_;
     const HANDLE self = ::GetCurrentProcess();
-    HANDLE duplicate = nullptr;
-    const UniqueHandle own(::DuplicateHandle(self, handle_.get(), self, &duplicate, SYNCHRONIZE, FALSE, 0) ? duplicate
-                                                                                                           : nullptr);
+    HANDLE copy = nullptr;
+    if (!::DuplicateHandle(self, handle_.get(), self, &copy, SYNCHRONIZE, FALSE, 0)) copy = nullptr;
+    const UniqueHandle own(copy);
     WaitServingSentMessages(own ? own.get() : handle_.get());
     if (started_ == started) handle_.reset();
   }
