@@ -1,24 +1,30 @@
 #pragma once
-// The main window: header with the page buttons and the logo, the Home and Config pages,
-// the status timer, the tray icon with its menu, and the cleaning job's busy state.
+// The main window, a shell around its parts: the header with the page buttons and the logo, the
+// Home and Config pages, the status timer with the automatic rule, the tray icon with its menu,
+// the cleaning job's busy state and the quit question. The settings live in a model of their own,
+// the logon task in RunAtLogon, and keyboard focus in KeyboardFocus.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <memory>
 #include <string>
-#include <variant>
 #include <vector>
 
+#include "app/ConfigPage.h"
+#include "app/HomePage.h"
+#include "app/KeyboardFocus.h"
+#include "app/PageHost.h"
+#include "app/RunAtLogon.h"
 #include "app/Services.h"
+#include "app/SettingsModel.h"
+#include "app/logic/AutoClean.h"
 #include "app/logic/NumberFormat.h"
 #include "app/logic/StatusLines.h"
-#include "autostart/LogonTask.h"
-#include "common/WorkerThread.h"
 #include "common/UniqueHandle.h"
+#include "common/WorkerThread.h"
 
 namespace sweeplet {
 
-class TConfig;
 class TTrayIcon;
 class TThemeHelper;
 
@@ -26,10 +32,10 @@ struct StartOptions {
   std::wstring firstArgument;  // the first command-line argument, "" for none
 };
 
-class TFrmSweeplet {
+class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
  public:
   TFrmSweeplet(const StartOptions& options, const Services& services);
-  ~TFrmSweeplet();
+  ~TFrmSweeplet() override;
   TFrmSweeplet(const TFrmSweeplet&) = delete;
   TFrmSweeplet& operator=(const TFrmSweeplet&) = delete;
 
@@ -44,7 +50,6 @@ class TFrmSweeplet {
   // Public for the entry point and for tests that drive the window in-process.
   void BtnHomeClick(HWND sender);
   void SVGIconImage1Click();
-  void EditInfoClick();
   void BtnCleanClick(bool fromTrayIcon);
   void Clean(bool alarm);
   bool IsRunning() const noexcept { return FIsRunning; }
@@ -60,11 +65,26 @@ class TFrmSweeplet {
   void SetNextTime(double value) noexcept { NextTime = value; }
   HMENU PopupMenu() const noexcept { return popup_.get(); }
   int ShownPage() const noexcept { return shownPage_; }
+  bool ConfigPageMade() const noexcept { return config_.Made(); }
   const TTrayIcon* Tray() const noexcept { return TrayIcon.get(); }
+  const SettingsModel& Settings() const noexcept { return settings_; }
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // PageHost
+  HWND Window() const noexcept override { return hwnd_; }
+  UINT Dpi() const noexcept override { return dpi_; }
+  HFONT Font() const noexcept override { return font_.get(); }
+  int AccentLine() const noexcept override { return accentLine_; }
+  void AutoSettingChanged() override { NextTime = Now(); }
+  bool LogonTaskChecked() const noexcept override { return runAtLogon_.Checked(); }
+  bool LogonTaskClicked(bool wanted) override { return runAtLogon_.Click(wanted); }
+  // RunAtLogon::Host
+  void ShowLogonTaskAnswer(bool checked) override { config_.ShowLogonTask(checked); }
+  void TellUser(const std::wstring& text, bool answersClick) override;
+  bool Ending() const override { return destroying_; }
 
   void FormCreate();
   bool FormCloseQuery();
@@ -73,59 +93,34 @@ class TFrmSweeplet {
   void CreateControls();
   void CreatePopupMenuAndImages();
   void ApplyFonts();
-  // Where a control sits in its container, in pixels at 96 DPI.
-  struct Placement {
-    HWND* control;
-    int x, y, w, h;
-    bool dropDown = false;  // a drop-down list, whose window height includes its list
-  };
   std::vector<Placement> Placements();
-  RECT PlacedRect(const Placement& placement) const;  // at the window's DPI
-  RECT PlacedRect(HWND& control);
   void Layout();
   void PlaceWindow();
   void ShowPage(int index);
+  HWND ShownCard() const noexcept;
   void OnCommand(int id, int code, HWND control);
   LRESULT OnCtlColor(HDC dc, HWND control);
   void OnHandOff(WPARAM command);
+  void OnTrayEvent(LPARAM event);
   void JobEnd(bool alarm);
-  void SetCheckedByLoad(HWND box, bool checked);
-  TConfig OpenSettings() const;
-  void SaveConfig(const wchar_t* name, std::variant<bool, int> value);
-  void ChkAutoStartClick();
-  bool CopyProtected() const;
-  void StartLogonTaskLookup();
-  void OnLogonTaskLoaded(const LogonTaskPlan& plan);
-  void TellProtectedFolder(bool answersClick);
   void EndTick(ULONGLONG began) noexcept;
   void StartUpdateCheck();
   void ShowNotification(const std::wstring& text);
-  void OnCheckBoxClick(int id);
-  void OnListChange(int id);
-  int ReadListPosition(HWND list) const;
-  std::wstring ListText(HWND list) const;
-  HWND ConfigControl(int id) const;
   double Now() const { return services_.clock->Now(); }
-  // Keyboard use and what screen readers are told.
   void SetUpKeyboardAndAccessibility();
-  void RememberFocus();
-  void RestoreFocus();
-  void OnNextDlgCtl(WPARAM wParam, bool isHandle);
-  void FollowPageWithFocus(HWND focusBefore);
-  HWND FirstTabStopOfPage() const;
-  bool CanTakeFocus(HWND control) const;
-  void ShowKeyboardCues();
   void MarkCleanAsDefault(bool windowHasFocus);
   LRESULT DefaultButton() const;
-  void PressFocusedCheckBox();
   void RepaintForColours();
-  void FollowHighContrast();
 
   StartOptions options_;
   Services services_;
-  LogonTaskSwitch logonTask_;
   HWND hwnd_ = nullptr;
   UINT dpi_ = 96;
+  SettingsModel settings_;
+  RunAtLogon runAtLogon_;
+  HomePage home_;
+  ConfigPage config_;
+  KeyboardFocus focus_;
 
   // Members the rest of the program knows by name.
   bool FCanClose = false;
@@ -135,28 +130,19 @@ class TFrmSweeplet {
   std::wstring FmtPhysStatus;
   std::string physFormat_;  // the same, as the status formatter takes it
   StatusLines statusLines_;  // the status tick's texts, kept so that their room is reused
-  StatusLines shownLines_;   // what the labels were last given
-  std::wstring statusText_;
+  AutoCleanSettings autoClean_;  // what the automatic rule reads, kept for the same reason
   std::unique_ptr<TThemeHelper> themeHelper_;
 
-  // Controls.
+  // The header and the page area.
   HWND PnlHead = nullptr, BtnHead = nullptr, PnlLogo = nullptr, SVGIconImage1 = nullptr;
   HWND BtnHome = nullptr, BtnConfig = nullptr, BtnDonate = nullptr;
-  HWND PnlMain = nullptr, Card1 = nullptr, Card2 = nullptr;
-  HWND LblTitle = nullptr, ProgressBar = nullptr, LblPhys = nullptr, LblPhysStatus = nullptr;
-  HWND LblVirtual = nullptr, LblVirtualStatus = nullptr, LblWorking = nullptr, LblWorkingStatus = nullptr;
-  HWND BtnClean = nullptr, Indicator = nullptr;
-  HWND GroupBox1 = nullptr, ChkUsagePhys = nullptr, ChkMinute = nullptr, EditUsagePhys = nullptr,
-       EditMinute = nullptr, ChkUsagePage = nullptr, EditUsagePage = nullptr, ChkUsageWork = nullptr,
-       EditUsageWork = nullptr;
-  HWND GroupBox3 = nullptr, ChkAutoStart = nullptr, ChkCleanOnTray = nullptr, EditInfo = nullptr;
+  HWND PnlMain = nullptr;
 
   UniqueMenu popup_;          // the tray icon's menu (Open, separator, Credits, Quit)
   UniqueAny<HIMAGELIST, ImageList_Destroy> ListIcon;
   UniqueFont font_, titleFont_;
   int shownPage_ = 0;
   bool activeAtJobStart_ = false;
-  HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last deactivated
   bool destroying_ = false;    // WM_DESTROY has begun: nested hand-offs do nothing
   bool ticking_ = false;       // a status tick runs: the timer counts as off
   bool timerSet_ = false;      // the status timer runs
@@ -164,10 +150,6 @@ class TFrmSweeplet {
   bool questionOpen_ = false;  // the quit question is showing
   NumberSeparators separators_;
   WorkerThread job_;  // the cleaning job's worker, at most one at a time
-  // Looks up (and registers again) the logon task at start, away from the user-interface thread.
-  WorkerThread taskLookup_;
-  bool taskLookupPending_ = false;
-  bool toldProtectedFolder_ = false;  // the protected-folder notice shows once per run
 };
 
 }  // namespace sweeplet

@@ -217,6 +217,24 @@ class MainWindowTest : public ::testing::Test {
 
   HWND C(int id) { return Control(window_->Handle(), id); }
 
+  // The Config page's controls are made when it first shows: a click on its page button, as a
+  // user's, makes them.
+  void OpenConfigPage() {
+    HWND button = C(IdBtnConfig);
+    ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_EQ(window_->ShownPage(), 1);
+    ASSERT_NE(C(IdChkUsagePhys), nullptr);
+  }
+
+  // Back to the Home page by its button.
+  void OpenHomePage() {
+    HWND button = C(IdBtnHome);
+    ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_EQ(window_->ShownPage(), 0);
+  }
+
   FakeClock clock_;
   FakeMemory memory_;
   FakeNotifier notifier_;
@@ -257,6 +275,7 @@ TEST_F(MainWindowTest, CleanButtonShowsTheBusyStateUntilTheJobEnds) {
 
 TEST_F(MainWindowTest, TrayClickCleansWithANotificationWhenSwitchedOn) {
   TFrmSweeplet& w = Open();
+  OpenConfigPage();
   w.TrayIconClick();  // switched off: shows the window, cleans nothing
   Pump();
   EXPECT_EQ(memory_.purges.load(), 0);
@@ -293,6 +312,7 @@ TEST_F(MainWindowTest, IndicatorShowsOnlyWhenTheWindowWasActiveAtTheStart) {
 
 TEST_F(MainWindowTest, AutomaticCleaningWaitsForTheGapAndNeverNotifies) {
   TFrmSweeplet& w = Open();
+  OpenConfigPage();
   UserClick(C(IdChkUsagePhys));
   UserSelect(C(IdEditUsagePhys), 4);  // "70": usage 75 % is above it
   const double changed = clock_.now;
@@ -320,6 +340,7 @@ TEST_F(MainWindowTest, AutomaticCleaningWaitsForTheGapAndNeverNotifies) {
 TEST_F(MainWindowTest, UsageBelowTheThresholdDoesNotClean) {
   memory_.availPhys = 8ull << 30;  // 50 %
   TFrmSweeplet& w = Open();
+  OpenConfigPage();
   UserClick(C(IdChkUsagePhys));
   UserSelect(C(IdEditUsagePhys), 3);  // "60"
   clock_.Advance(3600);
@@ -330,6 +351,7 @@ TEST_F(MainWindowTest, UsageBelowTheThresholdDoesNotClean) {
 
 TEST_F(MainWindowTest, FirstRunShowsTheDefaults) {
   Open();
+  OpenConfigPage();
   for (int box : {IdChkUsagePhys, IdChkUsagePage, IdChkUsageWork, IdChkMinute, IdChkCleanOnTray, IdChkAutoStart}) {
     EXPECT_FALSE(Checked(C(box))) << box;
   }
@@ -353,6 +375,7 @@ class StoredPositions : public MainWindowTest, public ::testing::WithParamInterf
 TEST_P(StoredPositions, SelectTheItemOrLeaveTheListEmpty) {
   WriteDword(GetParam().value, GetParam().stored);
   Open();
+  OpenConfigPage();
   EXPECT_EQ(Text(C(GetParam().list)), GetParam().shown);
   EXPECT_EQ(ReadDword(GetParam().value), GetParam().stored);  // not corrected at load
 }
@@ -380,6 +403,7 @@ TEST_F(MainWindowTest, EachPairIsStoredUnderItsOwnNamesAndLoadedBack) {
       {IdChkMinute, IdEditMinute, L"enabled_minute", L"limit_minute", 4, L"40"},
   };
   Open();
+  OpenConfigPage();
   DWORD stored = 0;
   for (const auto& p : pairs) {
     SCOPED_TRACE(p.box);
@@ -393,6 +417,7 @@ TEST_F(MainWindowTest, EachPairIsStoredUnderItsOwnNamesAndLoadedBack) {
   }
   window_.reset();
   Open();
+  OpenConfigPage();
   for (const auto& p : pairs) {
     SCOPED_TRACE(p.box);
     EXPECT_TRUE(Checked(C(p.box)));
@@ -406,6 +431,7 @@ TEST_F(MainWindowTest, SwitchesThatAreOnAreWrittenBackAtLoad) {
   WriteDword(L"enabled_usage_page", 2);
   WriteDword(L"cleanontray", 5);
   Open();
+  OpenConfigPage();
   EXPECT_TRUE(Checked(C(IdChkUsagePage)));
   EXPECT_TRUE(::IsWindowEnabled(C(IdEditUsagePage)));
   EXPECT_TRUE(Checked(C(IdChkCleanOnTray)));
@@ -415,6 +441,7 @@ TEST_F(MainWindowTest, SwitchesThatAreOnAreWrittenBackAtLoad) {
 
 TEST_F(MainWindowTest, EachAutomaticSettingMovesTheReferenceTimeTheOthersDoNot) {
   TFrmSweeplet& w = Open();
+  OpenConfigPage();
   struct Change {
     int control;
     bool isList;
@@ -446,6 +473,7 @@ TEST_F(MainWindowTest, UncheckingTheIntervalOnlyStoresTheSwitch) {
   WriteDword(L"enabled_minute", 1);
   WriteDword(L"limit_minute", 4);
   Open();
+  OpenConfigPage();
   UserClick(C(IdChkMinute));
   EXPECT_FALSE(::IsWindowEnabled(C(IdEditMinute)));
   EXPECT_EQ(Text(C(IdEditMinute)), L"40");
@@ -456,6 +484,7 @@ TEST_F(MainWindowTest, UncheckingTheIntervalOnlyStoresTheSwitch) {
 TEST_F(MainWindowTest, AnExistingLogonTaskIsRegisteredAgainWithoutDelay) {
   scheduler_.Root()[L"SweepletTaskMachine"] = {};
   Open();
+  OpenConfigPage();
   EXPECT_TRUE(PumpUntil([&] { return Checked(C(IdChkAutoStart)); }));
   ASSERT_TRUE(scheduler_.Root().count(L"SweepletTaskMachine"));
   const auto& task = scheduler_.Root().at(L"SweepletTaskMachine");
@@ -465,6 +494,7 @@ TEST_F(MainWindowTest, AnExistingLogonTaskIsRegisteredAgainWithoutDelay) {
 
 TEST_F(MainWindowTest, InstallSwitchRegistersWithADelayThenLoadReplacesIt) {
   Open(L"/inst");
+  OpenConfigPage();
   EXPECT_TRUE(PumpUntil([&] { return Checked(C(IdChkAutoStart)); }));
   ASSERT_TRUE(PumpUntil([&] { return !scheduler_.Root().at(L"SweepletTaskMachine").triggers.at(0).delay; }));
   const auto& task = scheduler_.Root().at(L"SweepletTaskMachine");
@@ -479,6 +509,7 @@ TEST_F(MainWindowTest, UncheckingAutoStartRemovesTheTaskAndTouchesNoSetting) {
   scheduler_.Root()[L"SweepletTaskMachine"] = {};
   WriteDword(L"cleanontray", 1);
   Open();
+  OpenConfigPage();
   ASSERT_TRUE(PumpUntil([&] { return Checked(C(IdChkAutoStart)); }));
   const DWORD valuesBefore = StoredValueCount();
   ASSERT_EQ(valuesBefore, 1u);
@@ -521,6 +552,7 @@ TEST_F(MainWindowTest, TheLogonTaskIsLookedUpAwayFromTheWindowAndTheBoxShowsItWh
   SlowScheduler slow(scheduler_);
   schedulerInUse_ = &slow.api;
   TFrmSweeplet& w = Open();
+  OpenConfigPage();
   ASSERT_NE(w.Handle(), nullptr);
   EXPECT_EQ(steps_.back(), "update") << "the whole start-up ran while the scheduler was held";
   EXPECT_FALSE(Checked(C(IdChkAutoStart)));
@@ -555,6 +587,7 @@ TEST_F(MainWindowTest, AnUninstallServedWhileTheBoxWaitsLeavesNoTaskBehind) {
   SlowScheduler slow(scheduler_);
   schedulerInUse_ = &slow.api;
   TFrmSweeplet& w = Open();
+  OpenConfigPage();
   ASSERT_TRUE(PumpUntil([&] { return slow.callingThread.load() != 0; }));
   HWND window = w.Handle();
   std::thread uninstaller([&] {
@@ -581,6 +614,7 @@ TEST_F(MainWindowTest, AnUnprotectedCopyGetsNoLogonTaskAndIsToldOnce) {
   ours.actions.push_back({TASK_ACTION_EXEC, ModulePath(), std::nullopt, std::nullopt});
   scheduler_.Root()[L"SweepletTaskMachine"] = ours;
   Open();
+  OpenConfigPage();
   ASSERT_TRUE(PumpUntil([&] { return scheduler_.Root().count(L"SweepletTaskMachine") == 0; }));
   EXPECT_TRUE(PumpUntil([&] { return notifier_.bodies.size() == 1; }));
   EXPECT_FALSE(Checked(C(IdChkAutoStart)));
@@ -595,6 +629,7 @@ TEST_F(MainWindowTest, AnUnprotectedCopyGetsNoLogonTaskAndIsToldOnce) {
 TEST_F(MainWindowTest, AnUnprotectedCopyRefusesTheClickWithAMessageAndInstallWithANotification) {
   copyProtected_ = false;
   Open();
+  OpenConfigPage();
   UserClick(C(IdChkAutoStart));
   EXPECT_FALSE(Checked(C(IdChkAutoStart)));
   EXPECT_TRUE(scheduler_.Root().empty());
@@ -606,6 +641,7 @@ TEST_F(MainWindowTest, AnUnprotectedCopyRefusesTheClickWithAMessageAndInstallWit
   messages_.clear();
   Open(L"/inst");
   Pump(200);
+  OpenConfigPage();
   EXPECT_TRUE(scheduler_.Root().empty());
   EXPECT_FALSE(Checked(C(IdChkAutoStart)));
   EXPECT_EQ(notifier_.bodies, std::vector<std::wstring>{TranslateW(Widen(kProtectedFolderNotice))});
@@ -673,12 +709,12 @@ TEST_F(MainWindowTest, StartUpRunsItsStepsInOrder) {
   Open();
   const std::string quota = "enable SeIncreaseQuotaPrivilege";
   const std::string profile = "enable SeProfileSingleProcessPrivilege";
-  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "version", "format", "appearance", "tray", "config",
+  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance", "tray", "config",
                                               "nexttime", quota, profile, "privileges", "status", "update"}));
   steps_.clear();
   window_.reset();
   Open(L"/inst");
-  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "version", "format", "appearance", "tray",
+  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance", "tray",
                                               "install", "config", "nexttime", quota, profile, "privileges", "status",
                                               "update"}));
 }
@@ -694,6 +730,7 @@ TEST_F(MainWindowTest, LogonStartStaysHiddenWithFiguresAlreadyFilled) {
 
 TEST_F(MainWindowTest, VersionLineAndTrayHintShowTheSameVersion) {
   TFrmSweeplet& w = Open();
+  OpenConfigPage();
   EXPECT_EQ(Text(C(IdEditInfo)), L"ver: 1.9.0");
   EXPECT_EQ(w.Tray()->Hint(), L"Sweeplet 1.9.0");
   EXPECT_EQ(Text(w.Handle()), L"Sweeplet");
@@ -714,6 +751,7 @@ TEST_F(MainWindowTest, TrayLeftClickShowsTheHiddenWindow) {
 
 TEST_F(MainWindowTest, TrayIconTurnsGreyDuringAJobAndGreenAfter) {
   TFrmSweeplet& w = Open();
+  OpenConfigPage();
   UserClick(C(IdChkCleanOnTray));
   ::ResetEvent(memory_.release);
   ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
@@ -842,6 +880,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainWindowTest, TheNextControlMessageMovesLikeTabAndOnlyToAShownTabStop) {
   TFrmSweeplet& w = Open();
+  OpenConfigPage();  // its controls exist, hidden once the Home page is back
+  OpenHomePage();
   ASSERT_TRUE(Activate(w.Handle()));
   // As a dialog's procedure does: next, previous, or the control given.
   ::SendMessageW(w.Handle(), WM_NEXTDLGCTL, 0, 0);
@@ -983,6 +1023,8 @@ struct AccessibleRow {
 TEST_F(MainWindowTest, ScreenReadersGetANameAndARoleForEveryControl) {
   test::ComApartment com;
   TFrmSweeplet& w = Open();
+  OpenConfigPage();
+  OpenHomePage();
   const std::vector<AccessibleRow> rows = {
       {IdBtnHome, L"Home", ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_PRESSED | STATE_SYSTEM_FOCUSABLE, 0},
       {IdBtnConfig, L"Config", ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_PRESSED},

@@ -1,0 +1,103 @@
+#include "app/SettingsModel.h"
+
+#include <algorithm>
+
+#include "app/ControlIds.h"
+#include "config/Config.h"
+
+namespace sweeplet {
+namespace {
+
+constexpr const char* kPercentItems[] = {"30", "40", "50", "60", "70", "80", "90"};
+constexpr const char* kMinuteItems[] = {"5", "10", "20", "30", "40", "50", "60"};
+constexpr wchar_t kCleanOnTrayName[] = L"cleanontray";
+
+constexpr AutoSetting kAutoSettings[kAutoSettingCount] = {
+    {IdChkUsagePhys, IdEditUsagePhys, L"enabled_usage_phys", L"limit_usage_phys", 6, kPercentItems,
+     &AutoCleanSettings::usagePhys, &AutoCleanSettings::usagePhysText},
+    {IdChkUsagePage, IdEditUsagePage, L"enabled_usage_page", L"limit_usage_page", 6, kPercentItems,
+     &AutoCleanSettings::usagePage, &AutoCleanSettings::usagePageText},
+    {IdChkUsageWork, IdEditUsageWork, L"enabled_usage_work", L"limit_usage_work", 6, kPercentItems,
+     &AutoCleanSettings::usageWork, &AutoCleanSettings::usageWorkText},
+    {IdChkMinute, IdEditMinute, L"enabled_minute", L"limit_minute", 3, kMinuteItems, &AutoCleanSettings::minute,
+     &AutoCleanSettings::minuteText},
+};
+static_assert(std::ranges::all_of(kAutoSettings,
+                                  [](const AutoSetting& s) {
+                                    return s.defaultPosition >= 0 &&
+                                           static_cast<size_t>(s.defaultPosition) < s.items.size();
+                                  }),
+              "every default names an item of its list");
+
+}  // namespace
+
+std::span<const AutoSetting, kAutoSettingCount> AutoSettings() noexcept { return kAutoSettings; }
+
+int FindAutoSetting(int controlId) noexcept {
+  for (size_t i = 0; i < kAutoSettingCount; ++i) {
+    if (kAutoSettings[i].box == controlId || kAutoSettings[i].list == controlId) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+SettingsModel::SettingsModel(SettingsKey key) : key_(std::move(key)) {
+  for (size_t i = 0; i < kAutoSettingCount; ++i) auto_[i].position = kAutoSettings[i].defaultPosition;
+}
+
+void SettingsModel::Load() {
+  {
+    const TConfig config(key_.path, key_.root);
+    for (size_t i = 0; i < kAutoSettingCount; ++i) {
+      auto_[i].enabled = config.ReadBoolean(kAutoSettings[i].enabledName, false);
+      auto_[i].position = config.ReadInteger(kAutoSettings[i].limitName, kAutoSettings[i].defaultPosition);
+    }
+    cleanOnTray_ = config.ReadBoolean(kCleanOnTrayName, false);
+  }
+  // A stored "on" reads as any non-zero number; written back, it is 1.
+  if (cleanOnTray_) Store(kCleanOnTrayName, true);
+  for (size_t i = 0; i < kAutoSettingCount; ++i) {
+    if (auto_[i].enabled) Store(kAutoSettings[i].enabledName, true);
+  }
+}
+
+const char* SettingsModel::AutoItem(size_t index) const noexcept {
+  const AutoSetting& setting = kAutoSettings[index];
+  const int position = auto_[index].position;
+  if (position < 0 || static_cast<size_t>(position) >= setting.items.size()) return nullptr;
+  return setting.items[static_cast<size_t>(position)];
+}
+
+void SettingsModel::FillAutoClean(AutoCleanSettings& out) const {
+  for (size_t i = 0; i < kAutoSettingCount; ++i) {
+    const AutoSetting& setting = kAutoSettings[i];
+    out.*setting.on = auto_[i].enabled;
+    if (!auto_[i].enabled) continue;
+    const char* item = AutoItem(i);
+    (out.*setting.text).assign(item != nullptr ? item : "");  // a few digits: no allocation
+  }
+}
+
+void SettingsModel::SetAutoEnabled(size_t index, bool enabled) {
+  auto_[index].enabled = enabled;
+  Store(kAutoSettings[index].enabledName, enabled);
+}
+
+void SettingsModel::SetAutoPosition(size_t index, int position) {
+  auto_[index].position = position;
+  Store(kAutoSettings[index].limitName, position);
+}
+
+void SettingsModel::SetCleanOnTray(bool on) {
+  cleanOnTray_ = on;
+  Store(kCleanOnTrayName, on);
+}
+
+void SettingsModel::Store(const wchar_t* name, bool value) const {
+  TConfig(key_.path, key_.root).WriteBoolean(name, value);
+}
+
+void SettingsModel::Store(const wchar_t* name, int value) const {
+  TConfig(key_.path, key_.root).WriteInteger(name, value);
+}
+
+}  // namespace sweeplet

@@ -1,0 +1,70 @@
+#pragma once
+// The values the Config page shows, without the page: read from the settings key at start, and
+// each change stored at once, a value of its own through a store of its own. The automatic rule,
+// the tray click and the page all read them here; nothing reads a setting out of a control.
+// A change holds for this run even when the store fails: the next run shows what the key holds.
+#include <array>
+#include <cstddef>
+#include <span>
+#include <string>
+
+#include "app/Services.h"
+#include "app/logic/AutoClean.h"
+
+namespace sweeplet {
+
+class TConfig;
+
+// One automatic-cleaning setting: a switch (a check box) and a position in a list of numbers.
+struct AutoSetting {
+  int box;   // the control ids that show it on the Config page
+  int list;
+  const wchar_t* enabledName;  // Boolean: the switch
+  const wchar_t* limitName;    // Integer: the position chosen in the list
+  int defaultPosition;
+  std::span<const char* const> items;  // the list's numbers, as the automatic rule reads them
+  bool AutoCleanSettings::*on;
+  std::string AutoCleanSettings::*text;
+};
+
+inline constexpr std::size_t kAutoSettingCount = 4;
+// Physical memory, page file, working set, interval: the order they are loaded and written back in.
+std::span<const AutoSetting, kAutoSettingCount> AutoSettings() noexcept;
+// The index of the setting whose box or list has the id `controlId`; -1 for none.
+int FindAutoSetting(int controlId) noexcept;
+
+class SettingsModel {
+ public:
+  struct AutoValue {
+    bool enabled = false;
+    int position = 0;  // as stored: a position outside the list chooses nothing
+  };
+
+  explicit SettingsModel(SettingsKey key);
+
+  // Reads every value. Switches that are on are stored again (the tray switch first, then the
+  // automatic ones in order), as a start always has; nothing is written for a missing value.
+  void Load();
+
+  const AutoValue& Auto(std::size_t index) const noexcept { return auto_[index]; }
+  bool CleanOnTray() const noexcept { return cleanOnTray_; }
+  // The item at the setting's position; null when the position lies outside the list.
+  const char* AutoItem(std::size_t index) const noexcept;
+  // What the automatic rule reads. Reuses `out`'s room: the status tick calls it every second.
+  void FillAutoClean(AutoCleanSettings& out) const;
+
+  // Each stores exactly its one value.
+  void SetAutoEnabled(std::size_t index, bool enabled);
+  void SetAutoPosition(std::size_t index, int position);
+  void SetCleanOnTray(bool on);
+
+ private:
+  void Store(const wchar_t* name, bool value) const;
+  void Store(const wchar_t* name, int value) const;
+
+  SettingsKey key_;
+  std::array<AutoValue, kAutoSettingCount> auto_{};
+  bool cleanOnTray_ = false;
+};
+
+}  // namespace sweeplet
