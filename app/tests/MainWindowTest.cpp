@@ -1123,6 +1123,134 @@ TEST_F(MainWindowTest, TheTrayMenuOpensOnARightClickAndItsOpenAndCreditsItemsWor
   EXPECT_EQ(links_.opened.size(), 1u);
 }
 
+// The Config page is made at its first showing, as a start made it before: at the window's DPI
+// and font, translated, filled from the settings quietly (nothing stored, no reference time
+// moved), and with the logon task's answer whenever it came.
+struct FirstShow {
+  const char* name;
+  UINT dpi;               // the window's DPI when the page first shows
+  bool answerBeforeShow;  // the logon task's answer arrives before the first showing
+  bool task;              // the logon task exists
+};
+
+void PrintTo(const FirstShow& row, std::ostream* os) { *os << row.name; }
+
+class FirstShowing : public MainWindowTest, public ::testing::WithParamInterface<FirstShow> {};
+
+// Where a control sits in its page, in pixels.
+RECT RectInParent(HWND control) {
+  RECT r{};
+  ::GetWindowRect(control, &r);
+  ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_P(FirstShowing, BuildsThePageAsAStartDidWithoutStoringAnything) {
+  const FirstShow& row = GetParam();
+  WriteDword(L"enabled_usage_page", 1);
+  WriteDword(L"limit_usage_page", 2);
+  WriteDword(L"limit_usage_work", 7);
+  WriteDword(L"cleanontray", 1);
+  if (row.task) scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  SlowScheduler slow(scheduler_);
+  schedulerInUse_ = &slow.api;
+  TFrmSweeplet& w = Open();
+  EXPECT_FALSE(w.ConfigPageMade());
+  EXPECT_EQ(C(IdChkUsagePhys), nullptr) << "nothing of the page before it shows";
+  if (row.answerBeforeShow) {
+    ::SetEvent(slow.release);
+    ASSERT_TRUE(PumpUntil([&] { return scheduler_.Root().empty() || !scheduler_.Root().begin()->second.actions.empty(); }));
+    Pump(200);  // the answer reaches the window
+  }
+  if (row.dpi != 96) {
+    RECT outer{};
+    ::GetWindowRect(w.Handle(), &outer);
+    ::SendMessageW(w.Handle(), WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&outer));
+  }
+  // Whatever was stored at start is gone: the showing must store nothing of its own.
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
+  const double nextTime = w.GetNextTime();
+  clock_.Advance(60);
+
+  OpenConfigPage();
+  EXPECT_TRUE(w.ConfigPageMade());
+  EXPECT_EQ(StoredValueCount(), 0u);
+  EXPECT_DOUBLE_EQ(w.GetNextTime(), nextTime);
+
+  // Geometry at the DPI of the moment, and the window's font.
+  const RECT box = RectInParent(C(IdChkUsagePhys));
+  EXPECT_EQ(box.left, ::MulDiv(32, row.dpi, 96));
+  EXPECT_EQ(box.top, ::MulDiv(46, row.dpi, 96));
+  EXPECT_EQ(box.right - box.left, ::MulDiv(328, row.dpi, 96));
+  const RECT info = RectInParent(C(IdEditInfo));
+  EXPECT_EQ(info.top, ::MulDiv(368, row.dpi, 96));
+  EXPECT_EQ(::SendMessageW(C(IdChkMinute), WM_GETFONT, 0, 0), ::SendMessageW(C(IdLblPhys), WM_GETFONT, 0, 0));
+  EXPECT_NE(::SendMessageW(C(IdChkMinute), WM_GETFONT, 0, 0), 0);
+
+  // Translated, with its items, and the settings as stored at start.
+  EXPECT_EQ(Text(C(IdChkUsagePhys)), TranslateW(L"실제 메모리 사용률(%) 이상일 때 정리하기"));
+  EXPECT_EQ(Text(C(IdGroupBox3)), TranslateW(L"기본 설정"));
+  EXPECT_EQ(Text(C(IdEditInfo)), L"ver: 1.9.0");
+  EXPECT_EQ(::SendMessageW(C(IdEditMinute), CB_GETCOUNT, 0, 0), 7);
+  EXPECT_TRUE(Checked(C(IdChkUsagePage)));
+  EXPECT_TRUE(::IsWindowEnabled(C(IdEditUsagePage)));
+  EXPECT_EQ(Text(C(IdEditUsagePage)), L"50");
+  EXPECT_FALSE(Checked(C(IdChkUsagePhys)));
+  EXPECT_FALSE(::IsWindowEnabled(C(IdEditUsagePhys)));
+  EXPECT_EQ(Text(C(IdEditUsagePhys)), L"90");
+  EXPECT_EQ(::SendMessageW(C(IdEditUsageWork), CB_GETCURSEL, 0, 0), CB_ERR);
+  EXPECT_TRUE(Checked(C(IdChkCleanOnTray)));
+  // The focus-cue state of the window, and what screen readers are told.
+  EXPECT_EQ(::SendMessageW(C(IdChkUsagePhys), WM_QUERYUISTATE, 0, 0),
+            ::SendMessageW(w.Handle(), WM_QUERYUISTATE, 0, 0));
+  {
+    test::ComApartment com;
+    EXPECT_EQ(test::ReadAccessible(C(IdChkUsagePhys)).role, ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_EQ(test::ReadAccessible(C(IdEditUsagePage)).name, Text(C(IdChkUsagePage)));
+  }
+
+  // The logon task's answer, whether it came before the page or comes after it.
+  if (row.answerBeforeShow) {
+    EXPECT_EQ(Checked(C(IdChkAutoStart)), row.task);
+  } else {
+    EXPECT_FALSE(Checked(C(IdChkAutoStart)));
+    ::SetEvent(slow.release);
+    if (row.task) {
+      EXPECT_TRUE(PumpUntil([&] { return Checked(C(IdChkAutoStart)); }));
+    } else {
+      Pump(300);
+      EXPECT_FALSE(Checked(C(IdChkAutoStart)));
+    }
+  }
+  EXPECT_EQ(StoredValueCount(), 0u);
+  EXPECT_DOUBLE_EQ(w.GetNextTime(), nextTime);
+  window_.reset();  // before the scheduler it holds
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FirstShowing,
+                         ::testing::Values(FirstShow{"plain", 96, false, false}, FirstShow{"dpi_144", 144, false, true},
+                                           FirstShow{"answer_before", 96, true, true},
+                                           FirstShow{"answer_after", 96, false, true}),
+                         [](const ::testing::TestParamInfo<FirstShow>& info) { return std::string(info.param.name); });
+
+// The automatic rule and the tray act on what is stored, though the Config page never showed.
+TEST_F(MainWindowTest, TheTickAndTheTrayActOnStoredSettingsWithoutThePage) {
+  WriteDword(L"enabled_usage_phys", 1);
+  WriteDword(L"limit_usage_phys", 4);  // "70": usage 75 % is above it
+  WriteDword(L"cleanontray", 1);
+  TFrmSweeplet& w = Open(L"/start");
+  clock_.Advance(300);
+  w.TmrStatusTimer();
+  ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 1 && !w.IsRunning(); }));
+  EXPECT_TRUE(notifier_.bodies.empty());
+
+  w.TrayIconClick();  // cleans, with a notification, and leaves the window hidden
+  ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 2 && !w.IsRunning(); }));
+  EXPECT_EQ(notifier_.bodies, std::vector<std::wstring>{L"Optimized memory."});
+  EXPECT_FALSE(::IsWindowVisible(w.Handle()));
+  EXPECT_FALSE(w.ConfigPageMade());
+}
+
 // What the program itself is given: the update service over https, on the update host, at the
 // service's path and with no query.
 TEST(ShippedServicesTest, TheUpdateCheckGoesToTheServiceOverHttps) {

@@ -58,6 +58,8 @@ struct ControlRow {
   const wchar_t* text;
 };
 
+bool PageShown(HWND w, int controlOnPage) { return ::IsWindowVisible(Control(w, controlOnPage)) != FALSE; }
+
 TEST_F(EndToEnd, TheWindowShowsEveryControlWhereItBelongs) {
   HWND w = StartInstance();
   ASSERT_TRUE(w);
@@ -74,6 +76,10 @@ TEST_F(EndToEnd, TheWindowShowsEveryControlWhereItBelongs) {
   EXPECT_GE(top, 0);
   EXPECT_LE(top, 2);
   const int page = 50 + top;
+  // The Config page's controls come into being when it first shows.
+  EXPECT_EQ(Control(w, IdChkUsagePhys), nullptr);
+  Click(Control(w, IdBtnConfig));
+  ASSERT_TRUE(WaitFor([&] { return PageShown(w, IdChkAutoStart); }));
   const std::vector<ControlRow> home = {
       {IdBtnHome, L"Button", 10, 10 + top, 70, 30, nullptr},
       {IdBtnConfig, L"Button", 80, 10 + top, 70, 30, nullptr},
@@ -127,8 +133,6 @@ TEST_F(EndToEnd, TheWindowShowsEveryControlWhereItBelongs) {
   EXPECT_TRUE(::GetWindowLongW(Control(w, IdEditInfo), GWL_STYLE) & ES_READONLY);
   EXPECT_FALSE(::IsWindowVisible(Control(w, IdIndicator)));
 }
-
-bool PageShown(HWND w, int controlOnPage) { return ::IsWindowVisible(Control(w, controlOnPage)) != FALSE; }
 
 TEST_F(EndToEnd, PageButtonsSwitchPagesAndDonateLeavesThePageAlone) {
   HWND w = StartInstance();
@@ -445,6 +449,8 @@ TEST_F(EndToEnd, SettingsFromTheRegistryShowOnTheConfigPageAndClicksAreStored) {
 
   HWND w = StartInstance();
   ASSERT_TRUE(w);
+  Click(Control(w, IdBtnConfig));
+  ASSERT_TRUE(WaitFor([&] { return Control(w, IdChkUsagePage) != nullptr; }));
   EXPECT_EQ(::SendMessageW(Control(w, IdChkUsagePage), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_TRUE(::IsWindowEnabled(Control(w, IdEditUsagePage)));
   EXPECT_FALSE(::IsWindowEnabled(Control(w, IdEditUsagePhys)));
@@ -452,7 +458,6 @@ TEST_F(EndToEnd, SettingsFromTheRegistryShowOnTheConfigPageAndClicksAreStored) {
   EXPECT_EQ(::SendMessageW(Control(w, IdEditUsageWork), CB_GETCURSEL, 0, 0), CB_ERR);
   EXPECT_EQ(Text(Control(w, IdEditMinute)), L"30");
 
-  Click(Control(w, IdBtnConfig));
   Click(Control(w, IdChkCleanOnTray));
   DWORD value = 0, size = sizeof(value), type = 0;
   EXPECT_TRUE(WaitFor([&] {
@@ -493,14 +498,17 @@ TEST_F(EndToEnd, KeysAloneReachTheConfigPageAndTickABoxThatIsStoredAtOnce) {
   HWND w = StartInstance();
   ASSERT_TRUE(w);
   ::SetForegroundWindow(w);
-  HWND config = Control(w, IdBtnConfig), box = Control(w, IdChkUsagePhys);
+  HWND config = Control(w, IdBtnConfig), box = nullptr;
   // Tab, Tab: the Config page button; Space shows its page and takes the focus to the first box.
   PostKey(w, VK_TAB);
   ASSERT_TRUE(WaitFor([&] { return FocusOf(w) == Control(w, IdBtnHome); }));
   PostKey(w, VK_TAB);
   ASSERT_TRUE(WaitFor([&] { return FocusOf(w) == config; }));
   PostKey(w, VK_SPACE);
-  ASSERT_TRUE(WaitFor([&] { return FocusOf(w) == box; }));
+  ASSERT_TRUE(WaitFor([&] {
+    box = Control(w, IdChkUsagePhys);  // made by this first showing of its page
+    return box != nullptr && FocusOf(w) == box;
+  }));
   EXPECT_TRUE(::IsWindowVisible(box));
   EXPECT_FALSE(::IsWindowVisible(Control(w, IdBtnClean)));
 

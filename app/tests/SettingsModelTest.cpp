@@ -1,0 +1,199 @@
+// The settings model on its own, without a window: what a start reads and writes back, and what
+// each change stores, in a key of this run's own.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ControlIds.h"
+#include "app/SettingsModel.h"
+
+namespace sweeplet {
+namespace {
+
+const std::wstring kPath = L"SweepletTest\\SettingsModel-" + std::to_wstring(::GetCurrentProcessId());
+const std::wstring kKey = L"Software\\" + kPath;
+
+std::optional<DWORD> Stored(const wchar_t* name) {
+  DWORD value = 0, size = sizeof(value);
+  if (::RegGetValueW(HKEY_CURRENT_USER, kKey.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+DWORD StoredCount() {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD values = 0;
+  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+  ::RegCloseKey(key);
+  return values;
+}
+
+void Store(const wchar_t* name, DWORD value) {
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey.c_str(), name, REG_DWORD, &value, sizeof(value));
+}
+
+class SettingsModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str()); }
+  void TearDown() override {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str());
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\SweepletTest");  // only if no other run still uses it
+  }
+  SettingsModel Model() { return SettingsModel(SettingsKey{HKEY_CURRENT_USER, kPath}); }
+};
+
+enum Index : size_t { Phys, Page, Work, Minute };
+
+struct LoadCase {
+  const char* name;
+  std::vector<std::pair<const wchar_t*, DWORD>> stored;
+  bool cleanOnTray;
+  std::vector<std::pair<bool, int>> autos;  // enabled and position of phys, page, work, minute
+  std::vector<const char*> items;           // the item each position shows; null for none
+  std::vector<std::pair<const wchar_t*, DWORD>> afterLoad;  // the whole key once loaded
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
+
+class Loading : public SettingsModelTest, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(Loading, ReadsEveryValueAndWritesBackOnlySwitchesThatAreOn) {
+  const LoadCase& c = GetParam();
+  for (const auto& [name, value] : c.stored) Store(name, value);
+  SettingsModel model = Model();
+  model.Load();
+  EXPECT_EQ(model.CleanOnTray(), c.cleanOnTray);
+  for (size_t i = 0; i < kAutoSettingCount; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(model.Auto(i).enabled, c.autos[i].first);
+    EXPECT_EQ(model.Auto(i).position, c.autos[i].second);
+    if (c.items[i] == nullptr) {
+      EXPECT_EQ(model.AutoItem(i), nullptr);
+    } else {
+      ASSERT_NE(model.AutoItem(i), nullptr);
+      EXPECT_STREQ(model.AutoItem(i), c.items[i]);
+    }
+  }
+  EXPECT_EQ(StoredCount(), c.afterLoad.size());
+  for (const auto& [name, value] : c.afterLoad) EXPECT_EQ(Stored(name), value) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Loading,
+    ::testing::Values(
+        LoadCase{"first_run", {}, false, {{false, 6}, {false, 6}, {false, 6}, {false, 3}}, {"90", "90", "90", "30"}, {}},
+        // Any non-zero reads as on, and is written back as 1.
+        LoadCase{"switches_on",
+                 {{L"enabled_usage_page", 2}, {L"cleanontray", 5}, {L"enabled_minute", 1}},
+                 true,
+                 {{false, 6}, {true, 6}, {false, 6}, {true, 3}},
+                 {"90", "90", "90", "30"},
+                 {{L"enabled_usage_page", 1}, {L"cleanontray", 1}, {L"enabled_minute", 1}}},
+        // Switches that are off are not written; positions are read, never corrected.
+        LoadCase{"positions",
+                 {{L"limit_usage_phys", 0}, {L"limit_minute", 6}, {L"limit_usage_work", 7},
+                  {L"limit_usage_page", 0xFFFFFFFF}, {L"enabled_usage_phys", 0}},
+                 false,
+                 {{false, 0}, {false, -1}, {false, 7}, {false, 6}},
+                 {"30", nullptr, nullptr, "60"},
+                 {{L"limit_usage_phys", 0}, {L"limit_minute", 6}, {L"limit_usage_work", 7},
+                  {L"limit_usage_page", 0xFFFFFFFF}, {L"enabled_usage_phys", 0}}}),
+    [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsModelTest, AValueOfAnotherKindReadsAsTheDefault) {
+  const wchar_t text[] = L"1";
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey.c_str(), L"enabled_usage_phys", REG_SZ, text, sizeof(text));
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey.c_str(), L"limit_minute", REG_SZ, text, sizeof(text));
+  SettingsModel model = Model();
+  model.Load();
+  EXPECT_FALSE(model.Auto(Phys).enabled);
+  EXPECT_EQ(model.Auto(Minute).position, 3);
+}
+
+TEST_F(SettingsModelTest, EachSetterStoresExactlyItsOneValue) {
+  struct Change {
+    const char* what;
+    void (*apply)(SettingsModel&);
+    const wchar_t* name;
+    DWORD value;
+  };
+  const Change changes[] = {
+      {"phys on", [](SettingsModel& m) { m.SetAutoEnabled(Phys, true); }, L"enabled_usage_phys", 1},
+      {"page on", [](SettingsModel& m) { m.SetAutoEnabled(Page, true); }, L"enabled_usage_page", 1},
+      {"work off", [](SettingsModel& m) { m.SetAutoEnabled(Work, false); }, L"enabled_usage_work", 0},
+      {"minute on", [](SettingsModel& m) { m.SetAutoEnabled(Minute, true); }, L"enabled_minute", 1},
+      {"phys 50", [](SettingsModel& m) { m.SetAutoPosition(Phys, 2); }, L"limit_usage_phys", 2},
+      {"page 30", [](SettingsModel& m) { m.SetAutoPosition(Page, 0); }, L"limit_usage_page", 0},
+      {"work 90", [](SettingsModel& m) { m.SetAutoPosition(Work, 6); }, L"limit_usage_work", 6},
+      {"minute 60", [](SettingsModel& m) { m.SetAutoPosition(Minute, 6); }, L"limit_minute", 6},
+      {"tray on", [](SettingsModel& m) { m.SetCleanOnTray(true); }, L"cleanontray", 1},
+      {"tray off", [](SettingsModel& m) { m.SetCleanOnTray(false); }, L"cleanontray", 0},
+  };
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str());
+    SettingsModel model = Model();
+    change.apply(model);
+    EXPECT_EQ(StoredCount(), 1u);
+    EXPECT_EQ(Stored(change.name), change.value);
+  }
+}
+
+// A store that fails (here: no key at all) leaves the change standing for this run.
+TEST_F(SettingsModelTest, AChangeHoldsWhenItCannotBeStored) {
+  SettingsModel model(SettingsKey{nullptr, kPath});
+  model.Load();
+  model.SetAutoEnabled(Work, true);
+  model.SetAutoPosition(Work, 1);
+  model.SetCleanOnTray(true);
+  EXPECT_TRUE(model.Auto(Work).enabled);
+  EXPECT_EQ(model.Auto(Work).position, 1);
+  EXPECT_TRUE(model.CleanOnTray());
+  EXPECT_EQ(StoredCount(), 0u);
+}
+
+// What the automatic rule reads: each switch, and the text of its item only where it is on.
+TEST_F(SettingsModelTest, TheAutomaticRuleGetsTheSwitchesAndTheChosenItems) {
+  Store(L"enabled_usage_phys", 1);
+  Store(L"limit_usage_phys", 4);
+  Store(L"enabled_usage_work", 1);
+  Store(L"limit_usage_work", 9);
+  Store(L"enabled_minute", 1);
+  Store(L"limit_minute", 1);
+  SettingsModel model = Model();
+  model.Load();
+  AutoCleanSettings settings;
+  settings.usagePageText = "kept";
+  model.FillAutoClean(settings);
+  EXPECT_TRUE(settings.usagePhys);
+  EXPECT_EQ(settings.usagePhysText, "70");
+  EXPECT_FALSE(settings.usagePage);
+  EXPECT_TRUE(settings.usageWork);
+  EXPECT_EQ(settings.usageWorkText, "") << "a position outside the list chooses nothing";
+  EXPECT_TRUE(settings.minute);
+  EXPECT_EQ(settings.minuteText, "10");
+
+  model.SetAutoEnabled(Phys, false);
+  model.FillAutoClean(settings);
+  EXPECT_FALSE(settings.usagePhys);
+}
+
+TEST(AutoSettingsTable, EachControlFindsItsSetting) {
+  EXPECT_EQ(FindAutoSetting(IdChkUsagePhys), 0);
+  EXPECT_EQ(FindAutoSetting(IdEditUsagePage), 1);
+  EXPECT_EQ(FindAutoSetting(IdChkUsageWork), 2);
+  EXPECT_EQ(FindAutoSetting(IdEditMinute), 3);
+  EXPECT_EQ(FindAutoSetting(IdChkCleanOnTray), -1);
+  EXPECT_EQ(FindAutoSetting(IdChkAutoStart), -1);
+}
+
+}  // namespace
+}  // namespace sweeplet
