@@ -3,24 +3,40 @@
 #include "app/Switches.h"
 
 namespace sweeplet {
+namespace {
+
+StartOutcome Uninstall(IEntryPlatform& platform) {
+  // Opened before the message goes: the copy may end before the send returns, and the process
+  // id could then be another's.
+  if (!platform.WatchInstanceProcess()) {
+    // No window, or one whose process we may not open: nothing to wait for.
+    return platform.SendHandOff(HandOff::UninstallAndQuit) == HandOffResult::Failed ? StartOutcome::HandOffFailed
+                                                                                     : StartOutcome::Uninstalled;
+  }
+  const HandOffResult sent = platform.SendHandOff(HandOff::UninstallAndQuit);
+  // Returns once the process has ended, not just its window: the installer replaces the file next.
+  for (int i = 0; i < kUninstallPolls; ++i) {
+    if (!platform.InstanceProcessRunning()) return StartOutcome::Uninstalled;
+    // A copy busy with a job times the send out but still handles it; a hung one never will.
+    if (sent != HandOffResult::Delivered && platform.InstanceHung()) return StartOutcome::HandOffFailed;
+    platform.Sleep(kUninstallPollMs);
+  }
+  return platform.InstanceProcessRunning() ? StartOutcome::HandOffFailed : StartOutcome::Uninstalled;
+}
+
+}  // namespace
 
 StartOutcome RunEntry(std::wstring_view firstArgument, IEntryPlatform& platform) {
   // The window lookup comes first, before anything else can change what is running.
   platform.FindInstanceWindow();
 
-  if (firstArgument == kSwitchUninstall) {
-    platform.SendHandOff(HandOff::UninstallAndQuit);
-    // Wait at most ten iterations of 100 ms for the running instance to go.
-    for (int i = 0; i < 10; ++i) {
-      if (!platform.InstanceWindowExists()) break;
-      platform.Sleep(100);
-    }
-    return StartOutcome::Uninstalled;
-  }
+  if (firstArgument == kSwitchUninstall) return Uninstall(platform);
 
   auto handOver = [&] {
-    if (firstArgument != kSwitchStart) platform.SendHandOff(HandOff::ShowWindow);
-    return StartOutcome::Messenger;
+    if (firstArgument == kSwitchStart) return StartOutcome::Messenger;
+    platform.AllowInstanceForeground();
+    return platform.SendHandOff(HandOff::ShowWindow) == HandOffResult::Failed ? StartOutcome::HandOffFailed
+                                                                                : StartOutcome::Messenger;
   };
 
   if (platform.OpenInstanceMutex()) return handOver();

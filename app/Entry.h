@@ -8,13 +8,23 @@ namespace sweeplet {
 // Hand-off commands carried in wParam of WM_USER.
 enum class HandOff : unsigned { ShowWindow = 1, UninstallAndQuit = 2 };
 
+// How a hand-off went. Failed: the window's thread did not answer within the time-out, or
+// the system judged it hung (a hung copy, or another program squatting on our class name).
+enum class HandOffResult { NoWindow, Delivered, Failed };
+
 class IEntryPlatform {
  public:
   virtual ~IEntryPlatform() = default;
   // Looks up the running instance's main window; remembers it for the calls below.
   virtual bool FindInstanceWindow() = 0;
-  virtual void SendHandOff(HandOff command) = 0;  // to the window found (nobody if none)
-  virtual bool InstanceWindowExists() = 0;         // IsWindow on the handle found
+  // Sends with a time-out, so that a window that never answers cannot hold this start.
+  virtual HandOffResult SendHandOff(HandOff command) = 0;
+  // Lets the window's process take the foreground: only a process that may set it can pass it on.
+  virtual void AllowInstanceForeground() = 0;
+  // Opens the window's process so that its end can be awaited; false when there is none.
+  virtual bool WatchInstanceProcess() = 0;
+  virtual bool InstanceProcessRunning() = 0;  // the process opened above has not ended
+  virtual bool InstanceHung() = 0;            // the system reports the window's thread hung
   virtual void Sleep(unsigned milliseconds) = 0;
   virtual bool OpenInstanceMutex() = 0;            // an instance runs
   // Creates the mutex with initial ownership; true when it already existed (a start racing ours).
@@ -23,9 +33,18 @@ class IEntryPlatform {
   virtual void RunInstance(bool hidden) = 0;
 };
 
-enum class StartOutcome { Uninstalled, Messenger, Instance };
+// HandOffFailed: the running copy could not be reached, or (for "/uninst") did not end in time.
+enum class StartOutcome { Uninstalled, Messenger, Instance, HandOffFailed };
+
+// "/uninst" polls the copy's process this often and this many times: the copy may first have to
+// wait for a cleaning job and for the Task Scheduler, but never for longer than this.
+inline constexpr unsigned kUninstallPollMs = 100;
+inline constexpr int kUninstallPolls = 300;
 
 // The entry algorithm; `firstArgument` is the first command-line argument ("" for none).
 StartOutcome RunEntry(std::wstring_view firstArgument, IEntryPlatform& platform);
+
+// The process's exit code for an outcome: non-zero only when a hand-off failed.
+inline int ExitCodeOf(StartOutcome outcome) { return outcome == StartOutcome::HandOffFailed ? 1 : 0; }
 
 }  // namespace sweeplet

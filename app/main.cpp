@@ -35,11 +35,30 @@ class Win32EntryPlatform : public IEntryPlatform {
     window_ = ::FindWindowW(kInstanceName, nullptr);
     return window_ != nullptr;
   }
-  void SendHandOff(HandOff command) override {
-    // Waits until the running instance has handled it; a null handle reaches nobody.
-    if (window_) ::SendMessageW(window_, WM_USER, static_cast<WPARAM>(command), 0);
+  HandOffResult SendHandOff(HandOff command) override {
+    if (!window_) return HandOffResult::NoWindow;
+    // The result is not read; success means the window's thread handled the message in time.
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutW(window_, WM_USER, static_cast<WPARAM>(command), 0,
+                                 SMTO_ABORTIFHUNG | SMTO_NORMAL, kHandOffTimeoutMs, &ignored)
+               ? HandOffResult::Delivered
+               : HandOffResult::Failed;
   }
-  bool InstanceWindowExists() override { return window_ && ::IsWindow(window_); }
+  void AllowInstanceForeground() override {
+    DWORD pid = 0;
+    if (window_ && ::GetWindowThreadProcessId(window_, &pid) && pid) ::AllowSetForegroundWindow(pid);
+  }
+  bool WatchInstanceProcess() override {
+    DWORD pid = 0;
+    if (!window_ || !::GetWindowThreadProcessId(window_, &pid) || !pid) return false;
+    // Only to wait on: nothing else is asked of another process.
+    process_.reset(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return static_cast<bool>(process_);
+  }
+  bool InstanceProcessRunning() override {
+    return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+  }
+  bool InstanceHung() override { return window_ && ::IsHungAppWindow(window_); }
   void Sleep(unsigned ms) override { ::Sleep(ms); }
   bool OpenInstanceMutex() override {
     // Held until the process ends: its existence is what tells later starts that we run.
@@ -74,8 +93,13 @@ class Win32EntryPlatform : public IEntryPlatform {
   }
 
  private:
+  // A few seconds: a copy that is busy for a moment still answers, one that never does cannot
+  // hold this start.
+  static constexpr UINT kHandOffTimeoutMs = 5000;
+
   std::wstring firstArgument_;
   HWND window_ = nullptr;
+  UniqueHandle process_;
   UniqueHandle mutex_;
 };
 
@@ -91,8 +115,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   sweeplet::RegisterStyleFamily();
   std::wstring first = sweeplet::FirstArgument();
   sweeplet::Win32EntryPlatform platform(first);
-  sweeplet::RunEntry(first, platform);
+  const sweeplet::StartOutcome outcome = sweeplet::RunEntry(first, platform);
   sweeplet::ReleaseTranslation();
-  // The mutex handle is released with the process; every path ends with exit code 0.
-  return 0;
+  // The mutex handle is released with the process. Non-zero only when the running copy could
+  // not be reached: nothing was started then either.
+  return sweeplet::ExitCodeOf(outcome);
 }

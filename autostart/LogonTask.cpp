@@ -114,6 +114,11 @@ void RegisterLogonTask(const Connection& c, std::wstring_view taskName, int dela
   if (!Ok(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE))) return;
   if (!Got(definition->get_Settings(settings.put()), settings)) return;
   if (!Ok(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE))) return;
+  // The scheduler's default (7) starts the program below normal, with low I/O and memory
+  // priority: its pages would be trimmed first and it would answer late. 4 to 6 are the levels
+  // for interactive programs; 4 is a normal process, as if started by hand.
+  if (!Got(definition->get_Settings(settings.put()), settings)) return;
+  if (!Ok(settings->put_Priority(kLogonTaskPriority))) return;
 
   // Registration comes last, so a failure anywhere above leaves an earlier task as it was.
   Bstr name;

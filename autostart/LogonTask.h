@@ -28,6 +28,9 @@ class ITaskSchedulerApi {
   virtual HRESULT CreateService(ITaskService** service) = 0;
 };
 
+// The task's priority: the first of the levels the Task Scheduler keeps for interactive tasks.
+inline constexpr int kLogonTaskPriority = 4;
+
 // The real calls; holds no state.
 ITaskSchedulerApi& SystemTaskScheduler() noexcept;
 

@@ -1,12 +1,9 @@
 #include "theme/ThemeHelper.h"
 
-#include <dwmapi.h>
-
 #include <stdexcept>
 #include <vector>
 
 #include "common/Dpi.h"
-#include "common/SystemProc.h"
 #include "common/WindowClass.h"
 #include "theme/DrawSupport.h"
 #include "theme/HighContrast.h"
@@ -43,7 +40,6 @@ void ForgetSubclassed(HWND form) {
   std::erase_if(SubclassedWindows(), [form](const Subclassed& s) { return s.form == form; });
 }
 
-constexpr DWORD kUseImmersiveDarkMode = 20;
 // Stored in the line's user data: its colour while the window is active, or this while it is
 // not. The colour is chosen when painting, so that a change of the system colours or of high
 // contrast shows at once.
@@ -88,20 +84,15 @@ bool IsTopLevelWindowOfThisThread(HWND hwnd) {
 
 }  // namespace
 
-TThemeHelper::TThemeHelper(HWND form) {
+TThemeHelper::TThemeHelper(HWND form, IFrameModeSystem& frame) {
   if (!IsTopLevelWindowOfThisThread(form)) throw std::invalid_argument("TThemeHelper Owner must be a TForm");
   FForm = form;
+  FFrame = &frame;
   FActiveColor = AccentColor;
   FIsActive = true;
 
-  // Dark title bar and frame when the system uses dark mode; systems without the attribute refuse it.
-  const BOOL useDark = -1;
-  // dwmapi.dll is no known DLL: taken from the system folder, never from beside the executable.
-  if (const UniqueModule dwm = SystemModule(L"dwmapi.dll")) {
-    if (const auto setAttribute = SystemProc<decltype(&::DwmSetWindowAttribute)>(dwm.get(), "DwmSetWindowAttribute")) {
-      setAttribute(FForm, kUseImmersiveDarkMode, &useDark, sizeof(useDark));
-    }
-  }
+  // Asking for dark unconditionally would draw a dark title bar in light mode too.
+  ApplyFrameMode(FForm, *FFrame);
 
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(FForm, GWLP_HINSTANCE));
   RegisterLineClass(instance);
@@ -138,7 +129,7 @@ int TThemeHelper::LineHeight() const noexcept {
 LRESULT CALLBACK TThemeHelper::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   const Subclassed* found = FindSubclassed(hwnd);
   const WNDPROC old = found ? found->old : nullptr;
-  if (found && found->helper) found->helper->OnMessage(msg, wParam);
+  if (found && found->helper) found->helper->OnMessage(msg, wParam, lParam);
   const LRESULT result =
       old != nullptr ? ::CallWindowProcW(old, hwnd, msg, wParam, lParam) : ::DefWindowProcW(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
@@ -150,7 +141,7 @@ LRESULT CALLBACK TThemeHelper::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LP
   return result;
 }
 
-void TThemeHelper::OnMessage(UINT msg, WPARAM wParam) noexcept {
+void TThemeHelper::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   switch (msg) {
     case WM_SIZE:
       ApplyState();
@@ -160,8 +151,9 @@ void TThemeHelper::OnMessage(UINT msg, WPARAM wParam) noexcept {
       ApplyState();
       break;
     case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:  // high contrast turned on or off
+    case WM_SETTINGCHANGE:  // high contrast turned on or off, or the app mode changed
       if (FShape != nullptr) ::InvalidateRect(FShape, nullptr, FALSE);
+      if (FForm != nullptr && IsColorSetChange(msg, lParam)) ApplyFrameMode(FForm, *FFrame);
       break;
     default:
       break;

@@ -52,6 +52,7 @@ class Prompt {
 
  private:
   HWND Child(int id) const { return ::GetDlgItem(hwnd_, id); }
+  IFrameModeSystem& Frame() const { return options_.frame ? *options_.frame : SystemFrameMode(); }
   HWND AddChild(const wchar_t* className, const std::wstring& text, DWORD style, int id);
   void Create();
   void Layout(UINT dpi);
@@ -223,6 +224,7 @@ void Prompt::Finish(int answer) {
 INT_PTR Prompt::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_INITDIALOG: {
+      ApplyFrameMode(hwnd_, Frame());
       Create();
       Layout(WindowDpi(hwnd_));
       Centre();
@@ -242,6 +244,10 @@ INT_PTR Prompt::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       return TRUE;
     }
+    case WM_SETTINGCHANGE:
+      // The user switched between light and dark app mode while the prompt waits.
+      if (IsColorSetChange(msg, lParam)) ApplyFrameMode(hwnd_, Frame());
+      return FALSE;
     case WM_CTLCOLORDLG:
       return reinterpret_cast<INT_PTR>(background_.get());
     case WM_CTLCOLORSTATIC:

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/ShellOpen.h"
+#include "theme/FrameMode.h"
 #include "update/Reply.h"
 
 namespace sweeplet {
@@ -20,6 +21,7 @@ struct PromptOptions {
   bool mainWindowShown = true;  // false after a hidden start: a topmost prompt then stands alone
   std::wstring holdUrl;         // where a ticked "hold" box sends its request
   ILinkOpener* links = nullptr;  // opens the "note" link; null: the link is not opened
+  IFrameModeSystem* frame = nullptr;  // the title bar's mode; null: the system's
 };
 
 // Control ids, for whoever needs to find the parts of an open prompt.

@@ -12,7 +12,10 @@ namespace {
 class FakePlatform : public IEntryPlatform {
  public:
   bool windowExists = false;
-  int windowGoesAfterChecks = -1;  // IsWindow turns false after this many checks (-1: never)
+  bool processOpens = true;        // the window's process can be opened to wait on
+  int processEndsAfterChecks = -1; // the process ends after this many checks (-1: never)
+  bool hung = false;
+  HandOffResult sendResult = HandOffResult::Delivered;
   bool mutexExists = false;
   bool mutexRace = false;
   std::vector<std::string> calls;
@@ -21,11 +24,23 @@ class FakePlatform : public IEntryPlatform {
     calls.push_back("find");
     return windowExists;
   }
-  void SendHandOff(HandOff c) override { calls.push_back("send" + std::to_string(static_cast<unsigned>(c))); }
-  bool InstanceWindowExists() override {
-    calls.push_back("iswindow");
-    if (windowGoesAfterChecks >= 0 && windowGoesAfterChecks-- == 0) windowExists = false;
-    return windowExists;
+  HandOffResult SendHandOff(HandOff c) override {
+    calls.push_back("send" + std::to_string(static_cast<unsigned>(c)));
+    return windowExists ? sendResult : HandOffResult::NoWindow;
+  }
+  void AllowInstanceForeground() override { calls.push_back("allowfg"); }
+  bool WatchInstanceProcess() override {
+    calls.push_back("watch");
+    return windowExists && processOpens;
+  }
+  bool InstanceProcessRunning() override {
+    calls.push_back("alive");
+    if (processEndsAfterChecks >= 0 && processEndsAfterChecks-- == 0) processRunning_ = false;
+    return processRunning_;
+  }
+  bool InstanceHung() override {
+    calls.push_back("hung");
+    return hung;
   }
   void Sleep(unsigned ms) override { calls.push_back("sleep" + std::to_string(ms)); }
   bool OpenInstanceMutex() override {
@@ -37,6 +52,9 @@ class FakePlatform : public IEntryPlatform {
     return mutexRace;
   }
   void RunInstance(bool hidden) override { calls.push_back(hidden ? "run-hidden" : "run-shown"); }
+
+ private:
+  bool processRunning_ = true;
 };
 
 using Calls = std::vector<std::string>;
@@ -70,39 +88,111 @@ TEST_P(EntryMessenger, HandsOverToTheRunningInstance) {
 
 INSTANTIATE_TEST_SUITE_P(
     Switches, EntryMessenger,
-    ::testing::Values(MessengerCase{L"", {"find", "openmutex", "send1"}},
-                      MessengerCase{L"/start", {"find", "openmutex"}},          // silent
-                      MessengerCase{L"/inst", {"find", "openmutex", "send1"}},  // only shows the window
-                      MessengerCase{L"/START", {"find", "openmutex", "send1"}}, // letter case differs: plain
-                      MessengerCase{L"/start ", {"find", "openmutex", "send1"}},
-                      MessengerCase{L"start", {"find", "openmutex", "send1"}}));
+    ::testing::Values(MessengerCase{L"", {"find", "openmutex", "allowfg", "send1"}},
+                      MessengerCase{L"/start", {"find", "openmutex"}},                     // silent
+                      MessengerCase{L"/inst", {"find", "openmutex", "allowfg", "send1"}},  // only shows the window
+                      MessengerCase{L"/START", {"find", "openmutex", "allowfg", "send1"}}, // letter case differs: plain
+                      MessengerCase{L"/start ", {"find", "openmutex", "allowfg", "send1"}},
+                      MessengerCase{L"start", {"find", "openmutex", "allowfg", "send1"}}));
+
+// A running copy that does not answer in time (hung, or another program on our name): the start
+// ends with a non-zero code and starts nothing; without a window it ends quietly as before.
+struct ShowResultCase {
+  HandOffResult sent;
+  bool windowExists;
+  StartOutcome expected;
+  int exitCode;
+};
+
+class EntryShowResult : public ::testing::TestWithParam<ShowResultCase> {};
+
+TEST_P(EntryShowResult, DecidesTheOutcomeAndStartsNothing) {
+  FakePlatform p;
+  p.mutexExists = true;
+  p.windowExists = GetParam().windowExists;
+  p.sendResult = GetParam().sent;
+  const StartOutcome outcome = RunEntry(L"", p);
+  EXPECT_EQ(outcome, GetParam().expected);
+  EXPECT_EQ(ExitCodeOf(outcome), GetParam().exitCode);
+  for (const auto& c : p.calls) EXPECT_NE(c.substr(0, 3), "run");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, EntryShowResult,
+    ::testing::Values(ShowResultCase{HandOffResult::Delivered, true, StartOutcome::Messenger, 0},
+                      ShowResultCase{HandOffResult::Failed, true, StartOutcome::HandOffFailed, 1},
+                      ShowResultCase{HandOffResult::Delivered, false, StartOutcome::Messenger, 0}));
 
 TEST(Entry, UninstallWithNothingRunningEndsWithoutSleeping) {
   FakePlatform p;
   EXPECT_EQ(RunEntry(L"/uninst", p), StartOutcome::Uninstalled);
-  EXPECT_EQ(p.calls, (Calls{"find", "send2", "iswindow"}));
+  EXPECT_EQ(p.calls, (Calls{"find", "watch", "send2"}));
 }
 
-TEST(Entry, UninstallReturnsAsSoonAsTheWindowIsGone) {
+TEST(Entry, UninstallOpensTheProcessBeforeSendingAndReturnsOnceItHasEnded) {
   FakePlatform p;
   p.windowExists = true;
-  p.windowGoesAfterChecks = 2;
-  RunEntry(L"/uninst", p);
-  EXPECT_EQ(p.calls, (Calls{"find", "send2", "iswindow", "sleep100", "iswindow", "sleep100", "iswindow"}));
+  p.processEndsAfterChecks = 2;
+  EXPECT_EQ(RunEntry(L"/uninst", p), StartOutcome::Uninstalled);
+  EXPECT_EQ(p.calls, (Calls{"find", "watch", "send2", "alive", "sleep100", "alive", "sleep100", "alive"}));
 }
 
-TEST(Entry, UninstallWaitsAtMostTenIterationsAndNeverStartsAnInstance) {
+// How the send went decides whether a hung window ends the wait; the process's end decides the rest.
+struct UninstallCase {
+  const char* name;
+  HandOffResult sent;
+  bool hung;
+  int processEndsAfterChecks;
+  StartOutcome expected;
+  int sleeps;
+};
+
+class EntryUninstall : public ::testing::TestWithParam<UninstallCase> {};
+
+TEST_P(EntryUninstall, WaitsForTheProcessAsLongAsItMayStillEnd) {
+  const UninstallCase& c = GetParam();
   FakePlatform p;
   p.windowExists = true;
-  RunEntry(L"/uninst", p);
+  p.sendResult = c.sent;
+  p.hung = c.hung;
+  p.processEndsAfterChecks = c.processEndsAfterChecks;
+  const StartOutcome outcome = RunEntry(L"/uninst", p);
+  EXPECT_EQ(outcome, c.expected);
   int sleeps = 0;
-  for (const auto& c : p.calls) {
-    sleeps += c == "sleep100";
-    EXPECT_NE(c, "openmutex");
-    EXPECT_NE(c.substr(0, 3), "run");
+  for (const auto& call : p.calls) {
+    sleeps += call == "sleep100";
+    EXPECT_NE(call, "openmutex");
+    EXPECT_NE(call.substr(0, 3), "run") << "never starts an instance";
   }
-  EXPECT_EQ(sleeps, 10);
-  EXPECT_EQ(p.calls.back(), "sleep100");  // no check after the tenth sleep
+  EXPECT_EQ(sleeps, c.sleeps);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EntryUninstall,
+    ::testing::Values(
+        // A copy that never ends: the wait is bounded and the start reports the failure.
+        UninstallCase{"NeverEnds", HandOffResult::Delivered, false, -1, StartOutcome::HandOffFailed, kUninstallPolls},
+        // Delivered: the copy is closing, and a moment without answering does not cut the wait.
+        UninstallCase{"DeliveredLooksHung", HandOffResult::Delivered, true, 5, StartOutcome::Uninstalled, 5},
+        // Timed out but still pumping (a cleaning job first): the message is handled later.
+        UninstallCase{"BusyThenEnds", HandOffResult::Failed, false, 7, StartOutcome::Uninstalled, 7},
+        // Timed out and hung: it will not end because of us; no waiting.
+        UninstallCase{"Hung", HandOffResult::Failed, true, -1, StartOutcome::HandOffFailed, 0},
+        // Ends exactly on the last check.
+        UninstallCase{"EndsAtTheLastCheck", HandOffResult::Delivered, false, kUninstallPolls, StartOutcome::Uninstalled,
+                      kUninstallPolls}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Entry, UninstallWhoseProcessCannotBeOpenedReportsOnlyTheSend) {
+  for (const HandOffResult sent : {HandOffResult::Delivered, HandOffResult::Failed}) {
+    FakePlatform p;
+    p.windowExists = true;
+    p.processOpens = false;
+    p.sendResult = sent;
+    EXPECT_EQ(RunEntry(L"/uninst", p),
+              sent == HandOffResult::Failed ? StartOutcome::HandOffFailed : StartOutcome::Uninstalled);
+    EXPECT_EQ(p.calls, (Calls{"find", "watch", "send2"}));
+  }
 }
 
 TEST(Entry, AStartThatLosesTheMutexRaceBecomesAMessenger) {
@@ -110,7 +200,7 @@ TEST(Entry, AStartThatLosesTheMutexRaceBecomesAMessenger) {
   p.mutexRace = true;
   p.windowExists = true;
   EXPECT_EQ(RunEntry(L"", p), StartOutcome::Messenger);
-  EXPECT_EQ(p.calls, (Calls{"find", "openmutex", "createmutex", "find", "send1"}));
+  EXPECT_EQ(p.calls, (Calls{"find", "openmutex", "createmutex", "find", "allowfg", "send1"}));
 }
 
 TEST(Entry, ALosingStartWithStartSwitchStaysSilent) {

@@ -158,8 +158,13 @@ class FakeTaskSettings final : public FakeObject<ITaskSettings> {
   FAKE_NOTIMPL(put_Enabled(VARIANT_BOOL))
   FAKE_NOTIMPL(get_DeleteExpiredTaskAfter(BSTR*))
   FAKE_NOTIMPL(put_DeleteExpiredTaskAfter(BSTR))
+  HRESULT STDMETHODCALLTYPE put_Priority(INT priority) override {
+    const HRESULT hr = W().Record("Settings.put_Priority(" + std::to_string(priority) + ")");
+    if (FAILED(hr)) return hr;
+    d_->priority = priority;
+    return S_OK;
+  }
   FAKE_NOTIMPL(get_Priority(INT*))
-  FAKE_NOTIMPL(put_Priority(INT))
   FAKE_NOTIMPL(get_Compatibility(TASK_COMPATIBILITY*))
   FAKE_NOTIMPL(put_Compatibility(TASK_COMPATIBILITY))
   FAKE_NOTIMPL(get_Hidden(VARIANT_BOOL*))
@@ -582,7 +587,8 @@ void PrintTo(const FakeDefinition& d, std::ostream* os) {
         << text(a.arguments) << "]";
   *os << "; startWhenAvailable " << flag(d.startWhenAvailable) << " executionTimeLimit " << text(d.executionTimeLimit)
       << " stopOnIdleEnd " << flag(d.stopOnIdleEnd) << " disallowStartIfOnBatteries "
-      << flag(d.disallowStartIfOnBatteries) << " stopIfGoingOnBatteries " << flag(d.stopIfGoingOnBatteries) << "}";
+      << flag(d.disallowStartIfOnBatteries) << " stopIfGoingOnBatteries " << flag(d.stopIfGoingOnBatteries)
+      << " priority " << (d.priority ? std::to_string(*d.priority) : "unset") << "}";
 }
 
 }  // namespace sweeplet::testing

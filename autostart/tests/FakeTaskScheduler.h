@@ -35,6 +35,7 @@ struct FakeDefinition {
   std::optional<VARIANT_BOOL> stopOnIdleEnd;
   std::optional<VARIANT_BOOL> disallowStartIfOnBatteries;
   std::optional<VARIANT_BOOL> stopIfGoingOnBatteries;
+  std::optional<int> priority;
   bool operator==(const FakeDefinition&) const = default;
 };
 void PrintTo(const FakeDefinition& d, std::ostream* os);

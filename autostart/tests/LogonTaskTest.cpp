@@ -54,6 +54,7 @@ FakeDefinition LogonDefinition(std::optional<std::wstring> delay) {
   d.stopOnIdleEnd = VARIANT_FALSE;
   d.disallowStartIfOnBatteries = VARIANT_FALSE;
   d.stopIfGoingOnBatteries = VARIANT_FALSE;
+  d.priority = 4;
   return d;
 }
 
@@ -91,6 +92,8 @@ Calls RegistrationCalls(const std::optional<std::string>& delay) {
                          "Settings.put_DisallowStartIfOnBatteries(0)",
                          "Definition.get_Settings",
                          "Settings.put_StopIfGoingOnBatteries(0)",
+                         "Definition.get_Settings",
+                         "Settings.put_Priority(4)",
                          "Folder.RegisterTaskDefinition(SweepletTaskMachine,6,empty,empty,3,'')",
                      });
 }
@@ -131,6 +134,20 @@ TEST_F(LogonTaskTest, RegistrationBuildsTheDefinitionCallByCallWithADelayOnlyAbo
     EXPECT_EQ(RegistrationCalls(c.delay), scheduler_.calls);
     const std::optional<std::wstring> delay = c.delay ? std::optional(Widen(*c.delay)) : std::nullopt;
     EXPECT_EQ((Folder{{kName, LogonDefinition(delay)}}), scheduler_.Root());
+  }
+}
+
+// The scheduler's default, 7, is a background level: below-normal CPU, I/O and memory priority
+// for the copy that nearly every user runs. 4 to 6 are the interactive levels.
+TEST_F(LogonTaskTest, TheRegisteredTaskRunsAtAnInteractivePriority) {
+  for (const int delay : {0, 60}) {
+    Restart({});
+    SetLogonTask(kName, true, delay, scheduler_);
+    ASSERT_EQ(1u, scheduler_.Root().count(kName));
+    const std::optional<int> priority = scheduler_.Root().at(kName).priority;
+    ASSERT_TRUE(priority.has_value()) << "left at the scheduler's default";
+    EXPECT_GE(*priority, 4);
+    EXPECT_LE(*priority, 5);
   }
 }
 

@@ -234,6 +234,29 @@ TEST_F(EndToEnd, UninstallWithNothingRunningEndsAndStartsNothing) {
   EXPECT_EQ(MainWindow(), nullptr);
 }
 
+// Another program holds the instance name with a window that never answers (as a hung copy
+// would): no start waits on it beyond the hand-off's time-out, and none starts a second instance.
+TEST_F(EndToEnd, AWindowThatNeverAnswersHoldsUpNoStart) {
+  Process squatter(L"", BesideSweeplet(L"SweepletSquatter.exe"));
+  ASSERT_TRUE(WaitFor([&] {
+    DWORD pid = 0;
+    HWND w = MainWindow();
+    return w && ::GetWindowThreadProcessId(w, &pid) && pid == squatter.Id();
+  }, 20000));
+  struct Row {
+    const wchar_t* args;
+    DWORD exitCode;  // non-zero: the running copy could not be reached
+  };
+  for (const Row& row : {Row{L"", 1}, Row{L"/uninst", 1}, Row{L"/start", 0}}) {
+    SCOPED_TRACE(row.args);
+    Process second(row.args);
+    EXPECT_TRUE(Ends(second, 30000));  // a hang never ends: before the time-out it lasted as long as the window
+    EXPECT_EQ(second.ExitCode(), row.exitCode);
+    EXPECT_EQ(CountMainWindows(), 1);
+    EXPECT_TRUE(squatter.Running());
+  }
+}
+
 TEST_F(EndToEnd, FirstStartWithStartSwitchShowsNoWindow) {
   StartInstance(L"/start", false);
   HWND w = MainWindow();

@@ -4,9 +4,14 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
+#include "common/tests/win/TestMachine.h"
 #include "theme/HighContrast.h"
+#include "theme/tests/FakeFrameMode.h"
 #include "theme/tests/WinTestSupport.h"
 
 namespace sweeplet {
@@ -202,6 +207,90 @@ TEST(ThemeHelper, RefusesAnythingButATopLevelWindow) {
       EXPECT_STREQ(e.what(), "TThemeHelper Owner must be a TForm");
     }
   }
+}
+
+using Frames = std::vector<std::pair<HWND, bool>>;
+
+// The title bar is dark only when the user's app mode says so (AppsUseLightTheme 0); a missing
+// value, as on systems before the setting existed, and any other number are light.
+TEST(ThemeHelper, TheTitleBarFollowsTheAppModeFromTheStart) {
+  const struct {
+    std::optional<DWORD> value;
+    bool dark;
+  } cases[] = {{0, true}, {1, false}, {std::nullopt, false}, {2, false}, {0xFFFFFFFF, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value ? std::to_string(*c.value) : "missing");
+    testing::FakeFrameMode frame;
+    frame.SetValue(c.value);
+    TestWindow window(200, 100);
+    TThemeHelper helper(window.Handle(), frame);
+    EXPECT_EQ(frame.Frames(), (Frames{{window.Handle(), c.dark}}));
+  }
+}
+
+void SendSettingChange(HWND hwnd, const wchar_t* area) {
+  ::SendMessageW(hwnd, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(area));
+}
+
+TEST(ThemeHelper, TheTitleBarFollowsAChangeOfTheAppModeWhileRunning) {
+  testing::FakeFrameMode frame;
+  frame.SetValue(1);
+  TestWindow window(200, 100);
+  HWND w = window.Handle();
+  auto helper = std::make_unique<TThemeHelper>(w, frame);
+
+  frame.SetValue(0);
+  SendSettingChange(w, L"ImmersiveColorSet");
+  EXPECT_EQ(frame.Frames(), (Frames{{w, false}, {w, true}}));
+
+  // Other areas leave the frame alone, also names that only begin or end like the one that counts.
+  frame.SetValue(1);
+  for (const wchar_t* area : {static_cast<const wchar_t*>(nullptr), L"", L"WindowMetrics", L"Immersive",
+                              L"ImmersiveColorSetX", L"immersivecolorset"}) {
+    SendSettingChange(w, area);
+  }
+  EXPECT_EQ(frame.Frames().size(), 2u);
+
+  SendSettingChange(w, L"ImmersiveColorSet");
+  EXPECT_EQ(frame.Frames().back(), std::make_pair(w, false));
+  EXPECT_EQ(frame.Frames().size(), 3u);
+
+  helper.reset();
+  SendSettingChange(w, L"ImmersiveColorSet");
+  EXPECT_EQ(frame.Frames().size(), 3u) << "nothing after the helper is gone";
+}
+
+// The value as the system's reader finds it in the user's hive: a 32-bit number, or nothing.
+TEST(FrameMode, TheSystemReadsOnlyANumberFromTheUsersHive) {
+  testing::ScratchUserHive hive;
+  ASSERT_TRUE(hive.Redirected());
+  const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+  IFrameModeSystem& system = SystemFrameMode();
+  EXPECT_EQ(system.AppsUseLightTheme(), std::nullopt) << "no key";
+
+  const DWORD zero = 0, one = 1;
+  const ULONGLONG wide = 0;
+  const struct {
+    const char* name;
+    DWORD type;
+    const void* data;
+    DWORD size;
+    std::optional<DWORD> expected;
+  } cases[] = {
+      {"dword 0", REG_DWORD, &zero, sizeof(zero), 0},
+      {"dword 1", REG_DWORD, &one, sizeof(one), 1},
+      {"string 0", REG_SZ, L"0", 4, std::nullopt},
+      {"qword 0", REG_QWORD, &wide, sizeof(wide), std::nullopt},
+      {"binary", REG_BINARY, &zero, sizeof(zero), std::nullopt},
+      {"short dword", REG_DWORD, &zero, 2, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", c.type, c.data, c.size), ERROR_SUCCESS);
+    EXPECT_EQ(system.AppsUseLightTheme(), c.expected);
+  }
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme");
+  EXPECT_EQ(system.AppsUseLightTheme(), std::nullopt) << "no value";
 }
 
 }  // namespace

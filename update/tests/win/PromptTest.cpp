@@ -2,10 +2,13 @@
 
 #include <functional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "TestServer.h"
 #include "TestUi.h"
 #include "common/Utf.h"
+#include "theme/tests/FakeFrameMode.h"
 #include "update/UpdateDialog.h"
 #include "update/UpdateText.h"
 
@@ -256,6 +259,28 @@ TEST(PromptHoldTest, ATickedBoxSendsTheHoldRequest) {
   EXPECT_TRUE(ticked);
   ASSERT_TRUE(server.WaitForConnections(1, testing::kDidNotHang));
   EXPECT_NE(server.Requests().at(0).find("User-Command: hold"), std::string::npos);
+}
+
+// The prompt's title bar follows the user's app mode when it opens and when the mode changes
+// while it waits for the answer.
+TEST(PromptFrameTest, TheTitleBarFollowsTheAppMode) {
+  testing::FakeFrameMode frame;
+  frame.SetValue(0);
+  PromptOptions options;
+  options.frame = &frame;
+  HWND shown = nullptr;
+  std::vector<std::pair<HWND, bool>> atOpen;
+  RunPrompt({}, options, [&](HWND prompt) {
+    shown = prompt;
+    atOpen = frame.Frames();
+    frame.SetValue(1);
+    ::SendMessageW(prompt, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"WindowMetrics"));
+    ::SendMessageW(prompt, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+    Click(prompt, IDNO);
+  });
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(atOpen, (std::vector<std::pair<HWND, bool>>{{shown, true}}));
+  EXPECT_EQ(frame.Frames(), (std::vector<std::pair<HWND, bool>>{{shown, true}, {shown, false}}));
 }
 
 TEST(UpdateDialogTest, AMalformedNoticeBlockShowsNothing) {
