@@ -13,6 +13,7 @@
 #include "app/Entry.h"
 #include "app/MainWindow.h"
 #include "app/TrayIcon.h"
+#include "app/tests/ScratchSettings.h"
 
 #include <winhttp.h>  // after <windows.h>, which the window's header brings
 
@@ -150,31 +151,11 @@ void UserSelect(HWND list, int position) {
 }
 
 // The window's settings live in a key of this run's own, never in the program's real one.
-const std::wstring kScratchPath = L"SweepletTest\\MainWindow-" + std::to_wstring(::GetCurrentProcessId());
-const std::wstring kScratchKey = L"Software\\" + kScratchPath;
+const test::ScratchSettings kScratch(L"MainWindow");
 
-DWORD ReadDword(const wchar_t* name, DWORD missing = 0xDEADBEEF) {
-  DWORD value = 0, size = sizeof(value);
-  if (::RegGetValueW(HKEY_CURRENT_USER, kScratchKey.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-      ERROR_SUCCESS) {
-    return missing;
-  }
-  return value;
-}
-
-void WriteDword(const wchar_t* name, DWORD value) {
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, kScratchKey.c_str(), name, REG_DWORD, &value, sizeof(value));
-}
-
-DWORD StoredValueCount() {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kScratchKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-  DWORD values = 0;
-  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                     nullptr);
-  ::RegCloseKey(key);
-  return values;
-}
+DWORD ReadDword(const wchar_t* name, DWORD missing = 0xDEADBEEF) { return kScratch.Read(name, missing); }
+void WriteDword(const wchar_t* name, DWORD value) { kScratch.Write(name, value); }
+DWORD StoredValueCount() { return kScratch.ValueCount(); }
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -185,15 +166,14 @@ class MainWindowTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
+    kScratch.Clear();
     UiDispatcher::SetMain(&dispatcher_);
   }
 
   void TearDown() override {
     window_.reset();
     UiDispatcher::SetMain(nullptr);
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\SweepletTest");  // only if no other run still uses it
+    kScratch.Remove();
   }
 
   TFrmSweeplet& Open(const std::wstring& firstArgument = L"") {
@@ -207,7 +187,7 @@ class MainWindowTest : public ::testing::Test {
     services.allowMessage = [this](HWND window, UINT message) { allowed_.emplace_back(window, message); };
     services.links = &links_;
     services.notifier = &notifier_;
-    services.settings = {HKEY_CURRENT_USER, kScratchPath};
+    services.settings = {HKEY_CURRENT_USER, kScratch.Path()};
     services.startupStep = [this](const char* step) { steps_.push_back(step); };
     window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, services);
     EXPECT_TRUE(window_->Create());
@@ -1168,7 +1148,7 @@ TEST_P(FirstShowing, BuildsThePageAsAStartDidWithoutStoringAnything) {
     ::SendMessageW(w.Handle(), WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&outer));
   }
   // Whatever was stored at start is gone: the showing must store nothing of its own.
-  ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
+  kScratch.Clear();
   const double nextTime = w.GetNextTime();
   clock_.Advance(60);
 

@@ -10,44 +10,28 @@
 
 #include "app/ControlIds.h"
 #include "app/SettingsModel.h"
+#include "app/tests/ScratchSettings.h"
 
 namespace sweeplet {
 namespace {
 
-const std::wstring kPath = L"SweepletTest\\SettingsModel-" + std::to_wstring(::GetCurrentProcessId());
-const std::wstring kKey = L"Software\\" + kPath;
+const test::ScratchSettings kScratch(L"SettingsModel");
 
 std::optional<DWORD> Stored(const wchar_t* name) {
-  DWORD value = 0, size = sizeof(value);
-  if (::RegGetValueW(HKEY_CURRENT_USER, kKey.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
+  const DWORD missing = 0xDEADBEEF;
+  const DWORD value = kScratch.Read(name, missing);
+  if (value == missing) return std::nullopt;
   return value;
 }
 
-DWORD StoredCount() {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-  DWORD values = 0;
-  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                     nullptr);
-  ::RegCloseKey(key);
-  return values;
-}
-
-void Store(const wchar_t* name, DWORD value) {
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey.c_str(), name, REG_DWORD, &value, sizeof(value));
-}
+DWORD StoredCount() { return kScratch.ValueCount(); }
+void Store(const wchar_t* name, DWORD value) { kScratch.Write(name, value); }
 
 class SettingsModelTest : public ::testing::Test {
  protected:
-  void SetUp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str()); }
-  void TearDown() override {
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str());
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\SweepletTest");  // only if no other run still uses it
-  }
-  SettingsModel Model() { return SettingsModel(SettingsKey{HKEY_CURRENT_USER, kPath}); }
+  void SetUp() override { kScratch.Clear(); }
+  void TearDown() override { kScratch.Remove(); }
+  SettingsModel Model() { return SettingsModel(SettingsKey{HKEY_CURRENT_USER, kScratch.Path()}); }
 };
 
 enum Index : size_t { Phys, Page, Work, Minute };
@@ -109,9 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsModelTest, AValueOfAnotherKindReadsAsTheDefault) {
-  const wchar_t text[] = L"1";
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey.c_str(), L"enabled_usage_phys", REG_SZ, text, sizeof(text));
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey.c_str(), L"limit_minute", REG_SZ, text, sizeof(text));
+  kScratch.WriteText(L"enabled_usage_phys", L"1");
+  kScratch.WriteText(L"limit_minute", L"1");
   SettingsModel model = Model();
   model.Load();
   EXPECT_FALSE(model.Auto(Phys).enabled);
@@ -139,7 +122,7 @@ TEST_F(SettingsModelTest, EachSetterStoresExactlyItsOneValue) {
   };
   for (const Change& change : changes) {
     SCOPED_TRACE(change.what);
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str());
+    kScratch.Clear();
     SettingsModel model = Model();
     change.apply(model);
     EXPECT_EQ(StoredCount(), 1u);
@@ -149,7 +132,7 @@ TEST_F(SettingsModelTest, EachSetterStoresExactlyItsOneValue) {
 
 // A store that fails (here: no key at all) leaves the change standing for this run.
 TEST_F(SettingsModelTest, AChangeHoldsWhenItCannotBeStored) {
-  SettingsModel model(SettingsKey{nullptr, kPath});
+  SettingsModel model(SettingsKey{nullptr, kScratch.Path()});
   model.Load();
   model.SetAutoEnabled(Work, true);
   model.SetAutoPosition(Work, 1);
