@@ -669,7 +669,6 @@ void TFrmSweeplet::SetUpKeyboardAndAccessibility() {
     ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
   }
   home_.SetUpAccessibility();
-  config_.FollowHighContrast();
 }
 
 // While Enter would press the clean button, it shows the focus mark.
