@@ -250,7 +250,7 @@ check "installing $version2 over $version interactively succeeds" test $? -eq 0
 probe running 30000
 pid2="$(value "$WORK/probe.txt" pid)"
 check "the interactive upgrade starts the new version again" test -n "$pid1" -a -n "$pid2" -a "$pid1" != "$pid2"
-check "it starts hidden in the tray, as at logon (no /inst)" contains "$WORK/probe.txt" "window=hidden"
+check "it starts hidden in the tray, as at logon" contains "$WORK/probe.txt" "window=hidden"
 probe count
 check "one window after the upgrade" contains "$WORK/probe.txt" "count=1"
 query "$UNINSTALL_KEY" "$WORK/entries.txt"
