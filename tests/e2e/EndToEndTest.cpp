@@ -335,6 +335,30 @@ TEST_F(EndToEnd, SessionEndEndsWithoutAQuestion) {
   EXPECT_TRUE(Ends(first_, 10000));
 }
 
+// What Windows Installer's Restart Manager sends to a copy that holds a file the install replaces or
+// removes: the installer does not close the program itself. Shown or hidden in the tray, it ends.
+TEST_F(EndToEnd, RestartManagersCloseEndsItShownOrInTheTray) {
+  struct Row {
+    const wchar_t* args;
+    bool visible;
+  };
+  for (const Row& row : {Row{L"", true}, Row{L"/start", false}}) {
+    SCOPED_TRACE(::testing::Message() << "started with \"" << row.args << "\"");
+    HWND w = StartInstance(row.args, row.visible);
+    ASSERT_TRUE(w);
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(
+        ::SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(answer, 1u);
+    // The window may already be going; the answer does not matter.
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(w, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &ignored);
+    EXPECT_TRUE(Ends(first_, 10000));
+    EXPECT_EQ(first_.ExitCode(), 0u);
+    EXPECT_TRUE(WaitFor([] { return MainWindow() == nullptr; }));
+  }
+}
+
 // The tests' build of the program with a cleaning job held open by the gate event; the test
 // lets the job end when it has set up what should arrive during it.
 class DuringAJob : public EndToEnd {

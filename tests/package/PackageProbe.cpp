@@ -1,12 +1,14 @@
 // Looks at an installed Sweeplet from inside the Wine prefix, for tests/package/test_package.sh:
 //   PackageProbe window <ms>             waits for Sweeplet's visible main window; prints its process id
+//   PackageProbe running <ms>            waits for Sweeplet's main window, shown or not; prints whether it
+//                                        shows and its process id
 //   PackageProbe count                   prints how many main windows exist
-//   PackageProbe uninstall <msi>         with Sweeplet running, runs "msiexec /x <msi> /qn" and prints when
-//                                        the running Sweeplet ended: after msiexec's start (ended_ms) and
-//                                        after the "/uninst" messenger the uninstall started (closed_ms)
+//   PackageProbe closeapp                asks the running Sweeplet to end as the Restart Manager does for an
+//                                        installer (Wine's msiexec has none): WM_QUERYENDSESSION, then
+//                                        WM_ENDSESSION, both with ENDSESSION_CLOSEAPP; prints its answer and
+//                                        whether its process ended
 // Prints key=value lines; exits 0 when what was asked for happened.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -35,46 +37,34 @@ int WaitWindow(DWORD timeoutMs) {
   return 0;
 }
 
-// Another Sweeplet.exe than the running one: the "/uninst" messenger that the uninstall started.
-bool MessengerRunning(DWORD runningPid) {
-  HANDLE raw = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (raw == INVALID_HANDLE_VALUE) return false;
-  UniqueHandle snapshot(raw);
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = ::Process32FirstW(raw, &entry); more; more = ::Process32NextW(raw, &entry)) {
-    if (entry.th32ProcessID != runningPid && ::_wcsicmp(entry.szExeFile, L"Sweeplet.exe") == 0) return true;
+int WaitRunning(DWORD timeoutMs) {
+  if (!WaitFor([] { return MainWindow() != nullptr; }, timeoutMs)) {
+    std::printf("window=none\n");
+    return 1;
   }
-  return false;
+  std::printf("window=%s\npid=%lu\n", ::IsWindowVisible(MainWindow()) ? "visible" : "hidden", MainWindowProcess());
+  return 0;
 }
 
-int UninstallWhileRunning(const std::wstring& msi) {
+int CloseApp() {
+  HWND w = MainWindow();
   const DWORD pid = MainWindowProcess();
   UniqueHandle running(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-  if (pid == 0 || !running) {
+  if (!w || !running) {
     std::printf("running=none\n");
     return 1;
   }
-  wchar_t system[MAX_PATH] = {};
-  ::GetSystemDirectoryW(system, MAX_PATH);
-  const ULONGLONG start = ::GetTickCount64();
-  Process msiexec(L"/x \"" + msi + L"\" /qn", std::wstring(system) + L"\\msiexec.exe");
-  if (!msiexec.Started()) {
-    std::printf("msiexec=not-started\n");
-    return 1;
+  DWORD_PTR answer = 0;
+  const bool answered =
+      ::SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+  // Sent only when it agreed, as the Restart Manager does; the window may be gone by then.
+  DWORD_PTR ignored = 0;
+  if (answered && answer) {
+    ::SendMessageTimeoutW(w, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &ignored);
   }
-  ULONGLONG messengerAt = 0;
-  bool ended = false;
-  while (!ended && ::GetTickCount64() - start < 60000) {
-    ended = ::WaitForSingleObject(running.get(), 10) == WAIT_OBJECT_0;
-    if (!ended && messengerAt == 0 && MessengerRunning(pid)) messengerAt = ::GetTickCount64();
-  }
-  const ULONGLONG endedAt = ::GetTickCount64();
-  const bool finished = msiexec.WaitExit(120000);
-  std::printf("ended=%d\nended_ms=%llu\nclosed_ms=%lld\nmsiexec_exit=%lu\n", ended ? 1 : 0, endedAt - start,
-              messengerAt ? static_cast<long long>(endedAt - messengerAt) : -1LL,
-              finished ? msiexec.ExitCode() : STILL_ACTIVE);
-  return ended && finished && msiexec.ExitCode() == 0 ? 0 : 1;
+  const bool ended = ::WaitForSingleObject(running.get(), 30000) == WAIT_OBJECT_0;
+  std::printf("answer=%d\nended=%d\n", answered ? static_cast<int>(answer) : -1, ended ? 1 : 0);
+  return answered && answer && ended ? 0 : 1;
 }
 
 }  // namespace
@@ -86,7 +76,8 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("count=%d\n", CountMainWindows());
     return 0;
   }
-  if (command == L"uninstall" && argc == 3) return UninstallWhileRunning(argv[2]);
-  std::fwprintf(stderr, L"usage: PackageProbe window <ms> | count | uninstall <msi>\n");
+  if (command == L"running" && argc == 3) return WaitRunning(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+  if (command == L"closeapp") return CloseApp();
+  std::fwprintf(stderr, L"usage: PackageProbe window <ms> | running <ms> | count | closeapp\n");
   return 2;
 }
