@@ -3,13 +3,12 @@
 #include <oleacc.h>
 
 #include <atomic>
-#include <cwchar>
-#include <iterator>
 #include <new>
 #include <string>
 #include <utility>
 
 #include "common/ComPtr.h"
+#include "common/SystemProc.h"
 
 namespace sweeplet {
 namespace {
@@ -19,26 +18,13 @@ struct Oleacc {
   decltype(&::LresultFromObject) lresultFromObject = nullptr;
 };
 
-template <typename Fn>
-Fn Resolve(HMODULE module, const char* name) noexcept {
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
-
 // Loaded once and kept: the objects handed out run its code for as long as clients hold them.
 const Oleacc& OleaccApi() noexcept {
   static const Oleacc api = []() noexcept {
     Oleacc found;
-    constexpr wchar_t kName[] = L"\\oleacc.dll";
-    wchar_t path[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + std::size(kName) > MAX_PATH) return found;
-    wcscpy_s(path + length, MAX_PATH - length, kName);
-    HMODULE module = ::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Systems without the search flags refuse it; the library's own folder then comes first.
-    if (!module) module = ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!module) return found;
-    found.createStd = Resolve<decltype(found.createStd)>(module, "CreateStdAccessibleObject");
-    found.lresultFromObject = Resolve<decltype(found.lresultFromObject)>(module, "LresultFromObject");
+    const HMODULE module = SystemModule(L"oleacc.dll").release();
+    found.createStd = SystemProc<decltype(found.createStd)>(module, "CreateStdAccessibleObject");
+    found.lresultFromObject = SystemProc<decltype(found.lresultFromObject)>(module, "LresultFromObject");
     return found;
   }();
   return api;

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "common/Dpi.h"
 #include "common/UniqueHandle.h"
+#include "common/Utf.h"
 #include "i18n/TranslateWin.h"
 
 namespace sweeplet {
@@ -44,10 +46,39 @@ TEST(EmbeddedTable, LoadsFromTheExecutable) {
   InitTranslation();
   EXPECT_EQ(Translate("정리하기", "fr"), "Nettoyer la mémoire");
   EXPECT_EQ(TranslateW(L"CLEAN MEMORY", L"ja"), L"メモリをクリーン");
-  EXPECT_EQ(TranslateW(L"워킹 셋", L"en"), L"워킹 셋");
+  EXPECT_EQ(TranslateW(L"워킹 셋", L"en"), L"Working set");
   EXPECT_EQ(TranslateW(L"Optimized memory.", L"ar"), L"تم تحسين الذاكرة");
   ReleaseTranslation();
 }
+
+// The main window gives each of its three usage labels 70 pixels at 96 DPI, in the desktop font.
+// A static control wraps a text that is wider, and at the label's one line of height the rest
+// would be cut off.
+class UsageLabel : public ::testing::TestWithParam<UINT> {};
+
+TEST_P(UsageLabel, EnglishCaptionsFitTheLabelWidth) {
+  const UINT dpi = GetParam();
+  InitTranslation();
+  LOGFONTW lf = DesktopFont(dpi);
+  const UniqueFont font(::CreateFontIndirectW(&lf));
+  ASSERT_TRUE(font);
+  HDC screen = ::GetDC(nullptr);
+  const HGDIOBJ previous = ::SelectObject(screen, font.get());
+  for (const wchar_t* key : {L"실제 메모리", L"가상 메모리", L"워킹 셋"}) {
+    const std::wstring caption = TranslateW(key, L"en");
+    EXPECT_EQ(caption.find_first_not_of(L" ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"), std::wstring::npos)
+        << "not English: " << Narrow(caption);
+    SIZE size{};
+    EXPECT_TRUE(::GetTextExtentPoint32W(screen, caption.c_str(), static_cast<int>(caption.size()), &size));
+    EXPECT_GT(size.cx, 0);
+    EXPECT_LE(size.cx, Scale(70, dpi)) << Narrow(caption) << " at " << dpi << " DPI";
+  }
+  ::SelectObject(screen, previous);
+  ::ReleaseDC(nullptr, screen);
+  ReleaseTranslation();
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, UsageLabel, ::testing::Values(96u, 192u));
 
 // Run once as is, and again by CTest under other locales with the language it should find.
 TEST(UserLanguage, FollowsTheUserLocale) {
@@ -188,7 +219,7 @@ TEST_F(WindowWalk, EveryCaptionButEditFields) {
   SetCurrentLanguage("en");
   TranslateComponent(window_.get(), menu_.get());
   EXPECT_EQ(TextOf(phys_), L"Physical");
-  EXPECT_EQ(TextOf(working_), L"워킹 셋");  // no English line in its block
+  EXPECT_EQ(TextOf(working_), L"Working set");
   EXPECT_EQ(TextOf(clean_), L"Clean memory");
   EXPECT_EQ(TextOf(group_), L"General");
   EXPECT_EQ(TextOf(nested_), L"Run on system start");
