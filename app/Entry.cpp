@@ -24,13 +24,30 @@ StartOutcome Uninstall(IEntryPlatform& platform) {
   return platform.InstanceProcessRunning() ? StartOutcome::HandOffFailed : StartOutcome::Uninstalled;
 }
 
+// "/clean": the running copy cleans, or this start does, and never becomes an instance. It does not
+// create the mutex either: a plain start at the same moment must still become the instance.
+StartOutcome CleanOnce(bool windowFound, IEntryPlatform& platform) {
+  if (!platform.OpenInstanceMutex()) {
+    platform.PurgeHere();
+    return StartOutcome::CleanedHere;
+  }
+  for (int i = 0; i < kWindowPolls && !windowFound; ++i) {
+    platform.Sleep(kWindowPollMs);
+    windowFound = platform.FindInstanceWindow();
+  }
+  // A copy that never showed its window has not cleaned: that is a failed hand-off too.
+  return platform.SendHandOff(HandOff::Clean) == HandOffResult::Delivered ? StartOutcome::Messenger
+                                                                            : StartOutcome::HandOffFailed;
+}
+
 }  // namespace
 
 StartOutcome RunEntry(std::wstring_view firstArgument, IEntryPlatform& platform) {
   // The window lookup comes first, before anything else can change what is running.
-  platform.FindInstanceWindow();
+  const bool windowFound = platform.FindInstanceWindow();
 
   if (firstArgument == kSwitchUninstall) return Uninstall(platform);
+  if (firstArgument == kSwitchClean) return CleanOnce(windowFound, platform);
 
   auto handOver = [&] {
     if (firstArgument == kSwitchStart) return StartOutcome::Messenger;
@@ -45,7 +62,7 @@ StartOutcome RunEntry(std::wstring_view firstArgument, IEntryPlatform& platform)
   // create it first behaves as a messenger, so there is never a second instance.
   if (platform.CreateInstanceMutexFoundExisting()) {
     // The winner may not have created its window yet when we looked it up.
-    for (int i = 0; i < 50 && !platform.FindInstanceWindow(); ++i) platform.Sleep(100);
+    for (int i = 0; i < kWindowPolls && !platform.FindInstanceWindow(); ++i) platform.Sleep(kWindowPollMs);
     return handOver();
   }
 

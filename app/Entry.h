@@ -5,8 +5,9 @@
 
 namespace sweeplet {
 
-// Hand-off commands carried in wParam of WM_USER.
-enum class HandOff : unsigned { ShowWindow = 1, UninstallAndQuit = 2 };
+// Hand-off commands carried in wParam of WM_USER. They carry nothing else: a sender cannot choose
+// what the running copy does beyond which of these it asks for.
+enum class HandOff : unsigned { ShowWindow = 1, UninstallAndQuit = 2, Clean = 3 };
 
 // How a hand-off went. Failed: the window's thread did not answer within the time-out, or
 // the system judged it hung (a hung copy, or another program squatting on our class name).
@@ -31,15 +32,23 @@ class IEntryPlatform {
   virtual bool CreateInstanceMutexFoundExisting() = 0;
   // Creates the main window and runs the message loop until it closes for good.
   virtual void RunInstance(bool hidden) = 0;
+  // One purge in this process, with no window, no tray icon and no update check.
+  virtual void PurgeHere() = 0;
 };
 
 // HandOffFailed: the running copy could not be reached, or (for "/uninst") did not end in time.
-enum class StartOutcome { Uninstalled, Messenger, Instance, HandOffFailed };
+// CleanedHere: "/clean" found no copy running and purged in this process.
+enum class StartOutcome { Uninstalled, Messenger, Instance, HandOffFailed, CleanedHere };
 
 // "/uninst" polls the copy's process this often and this many times: the copy may first have to
 // wait for a cleaning job and for the Task Scheduler, but never for longer than this.
 inline constexpr unsigned kUninstallPollMs = 100;
 inline constexpr int kUninstallPolls = 300;
+
+// A start that finds the instance mutex but no window yet (the copy is still starting) looks for
+// the window this often and this many times before it gives up.
+inline constexpr unsigned kWindowPollMs = 100;
+inline constexpr int kWindowPolls = 50;
 
 // The entry algorithm; `firstArgument` is the first command-line argument ("" for none).
 StartOutcome RunEntry(std::wstring_view firstArgument, IEntryPlatform& platform);

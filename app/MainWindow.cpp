@@ -250,9 +250,15 @@ void TFrmSweeplet::FormCreate() {
     }
   }
   TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
-                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)));
+                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)),
+                                         services_.notifyIcon);
+  // The tooltip's first line; the first status refresh adds the use below it.
+  tipTexts_.title = Narrow(WindowCaption(hwnd_) + L" " + AppVersion3());
+  tipTexts_.physical = Narrow(TranslateW(L"실제 메모리"));
+  tipTexts_.virtualMemory = Narrow(TranslateW(L"가상 메모리"));
+  shownTip_ = tipTexts_.title;
   // The hint goes with the icon when it is added: one trip to the shell fewer.
-  TrayIcon->SetHint(WindowCaption(hwnd_) + L" " + AppVersion3());
+  TrayIcon->SetHint(Widen(shownTip_));
   TrayIcon->SetVisible(true);
   TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
   TrayIcon->SetImageIndex(0);
@@ -484,6 +490,8 @@ void TFrmSweeplet::OnHandOff(WPARAM command) {
   } else if (command == static_cast<WPARAM>(HandOff::UninstallAndQuit)) {
     runAtLogon_.Remove();
     CloseForGood();  // ends the program even when the task could not be removed
+  } else if (command == static_cast<WPARAM>(HandOff::Clean)) {
+    Clean(false);  // as the clean button: dropped while a job runs, no notification
   }
 }
 
@@ -560,19 +568,39 @@ void TFrmSweeplet::Clean(bool alarm) {
   if (IsRunning() || destroying_) return;  // dropped, not queued; no job starts on a window that is going
   activeAtJobStart_ = ::GetActiveWindow() == hwnd_ && ::IsWindowVisible(hwnd_);
   SetIsRunning(true);
+  // The last job's amount stays on the tooltip until this one ends.
+  freedLine_.clear();
+  UpdateTrayTip();
   IMemoryApi* memory = services_.memory;
   const bool started = job_.Start([this, memory, alarm] {
-    PurgeMemory(*memory);
+    // Measured here, so that the user-interface thread takes no snapshot for it.
+    const uint64_t freed = PurgeMemoryMeasured(*memory);
     // The job's end runs on the user-interface thread; once the program is ending it is dropped.
-    if (UiDispatcher* ui = UiDispatcher::Main()) ui->Run([this, alarm] { JobEnd(alarm); });
+    if (UiDispatcher* ui = UiDispatcher::Main()) ui->Run([this, alarm, freed] { JobEnd(alarm, freed); });
   });
-  if (!started) JobEnd(false);
+  if (!started) JobEnd(false, std::nullopt);
 }
 
-void TFrmSweeplet::JobEnd(bool alarm) {
+void TFrmSweeplet::JobEnd(bool alarm, std::optional<uint64_t> freed) {
   NextTime = Now();
   SetIsRunning(false);
-  if (alarm) ShowNotification(TranslateW(L"메모리를 정리하였습니다."));
+  if (!freed) return;
+  freedLine_.clear();
+  AppendFreedLine(freedLine_, *freed, Narrow(TranslateW(L"확보한 메모리: %s")),
+                  Narrow(TranslateW(L"더 정리할 메모리가 없습니다.")), separators_);
+  UpdateTrayTip();
+  if (alarm) ShowNotification(Widen(CompletionNotice(Narrow(TranslateW(L"메모리를 정리하였습니다.")), freedLine_)));
+}
+
+// Composed into kept buffers and handed to the shell only when the text changed: once a second
+// at most, and the tick allocates nothing.
+void TFrmSweeplet::UpdateTrayTip() {
+  if (!TrayIcon) return;
+  ComposeTrayTip(tip_, tipTexts_, tipUsagePhys_, tipUsagePage_, freedLine_);
+  if (tip_ == shownTip_) return;
+  tip_.swap(shownTip_);
+  WidenInto(shownTip_, shownTipWide_);
+  TrayIcon->SetHint(shownTipWide_);
 }
 
 void TFrmSweeplet::ShowNotification(const std::wstring& text) {
@@ -622,6 +650,9 @@ void TFrmSweeplet::TmrStatusTimer() {
   // The lines are kept between ticks, so that a tick allocates nothing.
   ComputeStatusLines(status, physFormat_, separators_, statusLines_);
   home_.ShowStatus(statusLines_);
+  tipUsagePhys_ = status.UsagePhys;
+  tipUsagePage_ = status.UsagePage;
+  UpdateTrayTip();
 
   if (!IsRunning()) {
     settings_.FillAutoClean(autoClean_);

@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,7 @@
 #include "app/logic/AutoClean.h"
 #include "app/logic/NumberFormat.h"
 #include "app/logic/StatusLines.h"
+#include "app/logic/TrayTexts.h"
 #include "common/UniqueHandle.h"
 #include "common/WorkerThread.h"
 
@@ -102,7 +105,9 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   LRESULT OnCtlColor(HDC dc, HWND control);
   void OnHandOff(WPARAM command);
   void OnTrayEvent(LPARAM event);
-  void JobEnd(bool alarm);
+  // `freed`: what the job's purge freed; none when no purge ran.
+  void JobEnd(bool alarm, std::optional<uint64_t> freed);
+  void UpdateTrayTip();
   void EndTick(ULONGLONG began) noexcept;
   void StartUpdateCheck();
   void ShowNotification(const std::wstring& text);
@@ -131,6 +136,13 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   std::string physFormat_;  // the same, as the status formatter takes it
   StatusLines statusLines_;  // the status tick's texts, kept so that their room is reused
   AutoCleanSettings autoClean_;  // what the automatic rule reads, kept for the same reason
+  // The tray tooltip: its fixed texts, the last tick's use, the last job's freed line (empty
+  // during a job and before the first), the text being composed and the one the icon shows.
+  TrayTipTexts tipTexts_;
+  float tipUsagePhys_ = 0, tipUsagePage_ = 0;
+  std::string freedLine_;
+  std::string tip_, shownTip_;
+  std::wstring shownTipWide_;
   std::unique_ptr<TThemeHelper> themeHelper_;
 
   // The header and the page area.

@@ -3,6 +3,7 @@
 // to replace arrives here, each a small interface with one Win32 implementation for the program
 // (DefaultServices) and fakes in the tests. The window reaches none of these any other way.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <string>
@@ -50,6 +51,8 @@ struct Services {
   std::function<bool()> copyProtected;
   // Shows a message that answers the user's own click; empty: a message box owned by `owner`.
   std::function<void(HWND owner, const std::wstring& text)> messageBox;
+  // The notification area's one call; empty: Shell_NotifyIconW.
+  std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)> notifyIcon;
   // Lets `message` through to `window` from the unelevated shell; empty: AllowFromLowerIntegrity.
   std::function<void(HWND window, UINT message)> allowMessage;
   // Told the name of each start-up step as it completes; lets tests check their order.

@@ -7,5 +7,6 @@ namespace sweeplet {
 inline constexpr std::wstring_view kSwitchStart = L"/start";
 inline constexpr std::wstring_view kSwitchInstall = L"/inst";
 inline constexpr std::wstring_view kSwitchUninstall = L"/uninst";
+inline constexpr std::wstring_view kSwitchClean = L"/clean";
 
 }  // namespace sweeplet

@@ -15,8 +15,8 @@ std::atomic<bool> g_showMainForm{true};
 
 }  // namespace
 
-TTrayIcon::TTrayIcon(HWND owner, HIMAGELIST images, HICON mainIcon) noexcept
-    : owner_(owner), images_(images), mainIcon_(mainIcon) {}
+TTrayIcon::TTrayIcon(HWND owner, HIMAGELIST images, HICON mainIcon, ShellNotifyIcon shell) noexcept
+    : owner_(owner), shell_(std::move(shell)), images_(images), mainIcon_(mainIcon) {}
 
 TTrayIcon::~TTrayIcon() {
   alive_->store(false);
@@ -25,7 +25,7 @@ TTrayIcon::~TTrayIcon() {
   repaintThread_.Join();
   if (visible_) {
     NOTIFYICONDATAW nid = Data(0);
-    ::Shell_NotifyIconW(NIM_DELETE, &nid);
+    Shell(NIM_DELETE, nid);
   }
 }
 
@@ -44,6 +44,14 @@ NOTIFYICONDATAW TTrayIcon::Data(UINT flags) const noexcept {
   return nid;
 }
 
+BOOL TTrayIcon::Shell(DWORD message, NOTIFYICONDATAW& data) const noexcept {
+  try {
+    return shell_ ? shell_(message, &data) : ::Shell_NotifyIconW(message, &data);
+  } catch (...) {
+    return FALSE;
+  }
+}
+
 HICON TTrayIcon::CurrentIcon() const noexcept { return useImageList_ && listIcon_ ? listIcon_.get() : mainIcon_; }
 
 bool TTrayIcon::SetVisible(bool visible) noexcept {
@@ -53,15 +61,16 @@ bool TTrayIcon::SetVisible(bool visible) noexcept {
     // Showing again shows the main icon, as at creation.
     useImageList_ = false;
     nid.hIcon = mainIcon_;
-    ::Shell_NotifyIconW(NIM_ADD, &nid);  // a failure to add is not reported
+    Shell(NIM_ADD, nid);  // a failure to add is not reported
     visible_ = true;
     return true;
   }
   visible_ = false;  // counted invisible whether or not the shell removed it
-  return ::Shell_NotifyIconW(NIM_DELETE, &nid) != FALSE;
+  return Shell(NIM_DELETE, nid) != FALSE;
 }
 
 void TTrayIcon::SetHint(const std::wstring& hint) noexcept {
+  if (hint == hint_) return;
   try {
     hint_ = hint;
   } catch (...) {
@@ -69,7 +78,7 @@ void TTrayIcon::SetHint(const std::wstring& hint) noexcept {
   }
   if (visible_) {
     NOTIFYICONDATAW nid = Data(NIF_TIP);
-    ::Shell_NotifyIconW(NIM_MODIFY, &nid);
+    Shell(NIM_MODIFY, nid);
   }
 }
 
@@ -80,7 +89,7 @@ void TTrayIcon::SetImageIndex(int index) noexcept {
   listIcon_.reset(images_ ? ImageList_GetIcon(images_, index, ILD_NORMAL) : nullptr);
   if (visible_) {
     NOTIFYICONDATAW nid = Data(NIF_ICON);
-    ::Shell_NotifyIconW(NIM_MODIFY, &nid);
+    Shell(NIM_MODIFY, nid);
   }
 }
 
@@ -94,7 +103,7 @@ bool TTrayIcon::ShowNotification(const std::wstring& title, const std::wstring& 
   const size_t nb = std::min(text.size(), std::size(nid.szInfo) - 1);
   std::copy_n(text.data(), nb, nid.szInfo);
   nid.szInfo[nb] = L'\0';
-  return ::Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+  return Shell(NIM_MODIFY, nid) != FALSE;
 }
 
 TTrayIcon::Event TTrayIcon::OnCallback(LPARAM lParam) noexcept {
@@ -116,7 +125,7 @@ TTrayIcon::Event TTrayIcon::OnCallback(LPARAM lParam) noexcept {
 void TTrayIcon::OnTaskbarCreated() noexcept {
   if (!visible_) return;
   NOTIFYICONDATAW nid = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  ::Shell_NotifyIconW(NIM_ADD, &nid);
+  Shell(NIM_ADD, nid);
 }
 
 void TTrayIcon::Repaint(bool startedAtLogon) noexcept {

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,12 +18,16 @@ namespace sweeplet {
 // Message the shell sends to the owner window for events on the icon.
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 10;
 
+// Shell_NotifyIconW, or a stand-in that a test watches.
+using ShellNotifyIcon = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;
+
 class TTrayIcon {
  public:
   enum class Event { None, Click, Menu };
 
-  // `images` is the window's image list (0 idle, 1 busy); `mainIcon` the application icon.
-  TTrayIcon(HWND owner, HIMAGELIST images, HICON mainIcon) noexcept;
+  // `images` is the window's image list (0 idle, 1 busy); `mainIcon` the application icon; an
+  // empty `shell` calls the shell itself.
+  TTrayIcon(HWND owner, HIMAGELIST images, HICON mainIcon, ShellNotifyIcon shell = {}) noexcept;
   ~TTrayIcon();
   TTrayIcon(const TTrayIcon&) = delete;
   TTrayIcon& operator=(const TTrayIcon&) = delete;
@@ -30,6 +35,7 @@ class TTrayIcon {
   // Adding never reports failure; removing a visible icon returns false when the shell refused.
   bool SetVisible(bool visible) noexcept;
   bool Visible() const noexcept { return visible_; }
+  // Tells the shell only when the text is new; the room of the kept hint is reused.
   void SetHint(const std::wstring& hint) noexcept;
   const std::wstring& Hint() const noexcept { return hint_; }
   void SetImageIndex(int index) noexcept;
@@ -48,9 +54,11 @@ class TTrayIcon {
 
  private:
   NOTIFYICONDATAW Data(UINT flags) const noexcept;
+  BOOL Shell(DWORD message, NOTIFYICONDATAW& data) const noexcept;
   HICON CurrentIcon() const noexcept;
 
   HWND owner_;
+  ShellNotifyIcon shell_;
   HIMAGELIST images_;
   HICON mainIcon_;
   bool visible_ = false;

@@ -14,6 +14,8 @@
 #include "common/UniqueHandle.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
+#include "memory/MemoryPurge.h"
+#include "memory/Privilege.h"
 #include "theme/ButtonStyles.h"
 
 namespace sweeplet {
@@ -90,6 +92,13 @@ class Win32EntryPlatform : public IEntryPlatform {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
+  }
+  void PurgeHere() override {
+    // The same memory calls and privileges as the window's jobs; nothing else of the window.
+    const Services services = DefaultServices();
+    EnablePrivilege(kIncreaseQuotaPrivilege, true, *services.token);
+    EnablePrivilege(kProfileSingleProcessPrivilege, true, *services.token);
+    PurgeMemory(*services.memory);
   }
 
  private:

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "memory/MemoryApi.h"
+#include "memory/MemoryStatus.h"
 
 namespace sweeplet {
 
@@ -26,6 +27,14 @@ void PurgeMemory(IMemoryApi& api) noexcept {
 
   alignas(8) unsigned char combine[kCombinePhysicalMemorySize] = {};
   api.SetSystemInformation(kSystemCombinePhysicalMemoryInformation, combine, sizeof combine);
+}
+
+uint64_t PurgeMemoryMeasured(IMemoryApi& api) noexcept {
+  MemoryStatus before{}, after{};
+  QueryMemoryStatus(before, api);
+  PurgeMemory(api);
+  QueryMemoryStatus(after, api);
+  return FreedPhysical(before, after);
 }
 
 }  // namespace sweeplet

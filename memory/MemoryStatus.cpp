@@ -28,6 +28,14 @@ double UsagePercent(uint64_t total, uint64_t used) noexcept {
   return static_cast<double>(static_cast<long double>(product) / static_cast<long double>(total));
 }
 
+uint64_t FreedPhysical(const MemoryStatus& before, const MemoryStatus& after) noexcept {
+  const auto readable = [](const MemoryStatus& s) { return s.TotalPhys != 0 && s.AvailPhys <= s.TotalPhys; };
+  if (!readable(before) || !readable(after)) return 0;
+  const uint64_t usedBefore = before.TotalPhys - before.AvailPhys;
+  const uint64_t usedAfter = after.TotalPhys - after.AvailPhys;
+  return usedBefore > usedAfter ? usedBefore - usedAfter : 0;
+}
+
 void QueryMemoryStatus(MemoryStatus& status, IMemoryApi& api) noexcept {
   // Zeroed first: if the system fills nothing, every amount reads 0 and every percentage 0.0.
   GlobalMemoryCounters counters{};

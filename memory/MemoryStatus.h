@@ -26,6 +26,12 @@ struct MemoryStatus {
 // division, and nothing is rounded to whole percent.
 double UsagePercent(uint64_t total, uint64_t used) noexcept;
 
+// How much less physical memory is in use in `after` than in `before`; never below zero, since
+// the system may hand memory to other processes while a purge runs. 0 when either reading is
+// impossible (no total, as after a failed query, or more available than there is): against
+// such a reading everything or nothing would look freed.
+uint64_t FreedPhysical(const MemoryStatus& before, const MemoryStatus& after) noexcept;
+
 // Fills the record in place. The file-cache fields (AvailWork, TotalWork, UsageWork) are written
 // only when the file-cache query succeeds; otherwise they keep what the record held.
 void QueryMemoryStatus(MemoryStatus& status, IMemoryApi& api) noexcept;

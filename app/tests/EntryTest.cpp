@@ -12,6 +12,7 @@ namespace {
 class FakePlatform : public IEntryPlatform {
  public:
   bool windowExists = false;
+  int windowAfterFinds = 0;        // the window shows up only at this many lookups after the first
   bool processOpens = true;        // the window's process can be opened to wait on
   int processEndsAfterChecks = -1; // the process ends after this many checks (-1: never)
   bool hung = false;
@@ -22,6 +23,7 @@ class FakePlatform : public IEntryPlatform {
 
   bool FindInstanceWindow() override {
     calls.push_back("find");
+    if (windowAfterFinds > 0 && finds_++ == windowAfterFinds) windowExists = true;
     return windowExists;
   }
   HandOffResult SendHandOff(HandOff c) override {
@@ -52,9 +54,11 @@ class FakePlatform : public IEntryPlatform {
     return mutexRace;
   }
   void RunInstance(bool hidden) override { calls.push_back(hidden ? "run-hidden" : "run-shown"); }
+  void PurgeHere() override { calls.push_back("purge"); }
 
  private:
   bool processRunning_ = true;
+  int finds_ = 0;
 };
 
 using Calls = std::vector<std::string>;
@@ -93,7 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
                       MessengerCase{L"/inst", {"find", "openmutex", "allowfg", "send1"}},  // only shows the window
                       MessengerCase{L"/START", {"find", "openmutex", "allowfg", "send1"}}, // letter case differs: plain
                       MessengerCase{L"/start ", {"find", "openmutex", "allowfg", "send1"}},
-                      MessengerCase{L"start", {"find", "openmutex", "allowfg", "send1"}}));
+                      MessengerCase{L"start", {"find", "openmutex", "allowfg", "send1"}},
+                      MessengerCase{L"/clean", {"find", "openmutex", "send3"}},  // nothing to bring forward
+                      MessengerCase{L"/Clean", {"find", "openmutex", "allowfg", "send1"}},
+                      MessengerCase{L"/clean ", {"find", "openmutex", "allowfg", "send1"}},
+                      MessengerCase{L"-clean", {"find", "openmutex", "allowfg", "send1"}}));
 
 // A running copy that does not answer in time (hung, or another program on our name): the start
 // ends with a non-zero code and starts nothing; without a window it ends quietly as before.
@@ -122,6 +130,64 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ShowResultCase{HandOffResult::Delivered, true, StartOutcome::Messenger, 0},
                       ShowResultCase{HandOffResult::Failed, true, StartOutcome::HandOffFailed, 1},
                       ShowResultCase{HandOffResult::Delivered, false, StartOutcome::Messenger, 0}));
+
+// "/clean" cleans once and ends: through the running copy when there is one, else in this start,
+// which never becomes the instance (nor takes the mutex a plain start would need).
+struct CleanCase {
+  const char* name;
+  bool mutexExists;
+  bool windowExists;
+  int windowAfterFinds;
+  HandOffResult sent;
+  Calls expected;
+  StartOutcome outcome;
+  int exitCode;
+};
+
+class EntryClean : public ::testing::TestWithParam<CleanCase> {};
+
+TEST_P(EntryClean, CleansOnceThroughTheRunningCopyOrHere) {
+  const CleanCase& c = GetParam();
+  FakePlatform p;
+  p.mutexExists = c.mutexExists;
+  p.windowExists = c.windowExists;
+  p.windowAfterFinds = c.windowAfterFinds;
+  p.sendResult = c.sent;
+  const StartOutcome outcome = RunEntry(L"/clean", p);
+  EXPECT_EQ(outcome, c.outcome);
+  EXPECT_EQ(ExitCodeOf(outcome), c.exitCode);
+  if (c.expected.empty()) {
+    int sleeps = 0, finds = 0;
+    for (const auto& call : p.calls) {
+      sleeps += call == "sleep100";
+      finds += call == "find";
+    }
+    EXPECT_EQ(sleeps, kWindowPolls);
+    EXPECT_EQ(finds, kWindowPolls + 1);
+    EXPECT_EQ(p.calls.back(), "send3");
+  } else {
+    EXPECT_EQ(p.calls, c.expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EntryClean,
+    ::testing::Values(
+        CleanCase{"NothingRunning", false, false, 0, HandOffResult::Delivered, {"find", "openmutex", "purge"},
+                  StartOutcome::CleanedHere, 0},
+        // A window of our class without the mutex is not a copy of ours: this start cleans itself.
+        CleanCase{"WindowWithoutMutex", false, true, 0, HandOffResult::Delivered, {"find", "openmutex", "purge"},
+                  StartOutcome::CleanedHere, 0},
+        CleanCase{"HandedOver", true, true, 0, HandOffResult::Delivered, {"find", "openmutex", "send3"},
+                  StartOutcome::Messenger, 0},
+        CleanCase{"CopyNeverAnswers", true, true, 0, HandOffResult::Failed, {"find", "openmutex", "send3"},
+                  StartOutcome::HandOffFailed, 1},
+        // The copy is still starting: its window is awaited, then handed the cleaning.
+        CleanCase{"WindowComesLater", true, false, 2, HandOffResult::Delivered,
+                  {"find", "openmutex", "sleep100", "find", "sleep100", "find", "send3"}, StartOutcome::Messenger, 0},
+        // It never shows a window: nothing was cleaned, and the exit code says so (calls checked above).
+        CleanCase{"WindowNeverComes", true, false, 0, HandOffResult::Delivered, {}, StartOutcome::HandOffFailed, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Entry, UninstallWithNothingRunningEndsWithoutSleeping) {
   FakePlatform p;

@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/ControlIds.h"
@@ -50,14 +52,22 @@ class FakeClock : public IClock {
   void Advance(double seconds) { now += seconds * kSecond; }
 };
 
+// Read by the tick on the user-interface thread and by the job on its own: the amounts are atomic,
+// and every reading notes its thread.
 class FakeMemory : public IMemoryApi {
  public:
-  uint64_t totalPhys = 16ull << 30, availPhys = 4ull << 30;  // 75 % in use
+  uint64_t totalPhys = 16ull << 30;
+  std::atomic<uint64_t> availPhys{4ull << 30};  // 75 % in use
+  std::atomic<uint64_t> availAfterPurge{0};     // non-zero: what a purge leaves available
   std::atomic<int> purges{0};
   HANDLE release = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);  // signalled: purges do not wait
   ~FakeMemory() override { ::CloseHandle(release); }
 
   void ReadGlobalCounters(GlobalMemoryCounters& c) noexcept override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      readers_.push_back(::GetCurrentThreadId());
+    }
     c.TotalPhys = totalPhys;
     c.AvailPhys = availPhys;
     c.TotalPageFile = 32ull << 30;
@@ -67,10 +77,20 @@ class FakeMemory : public IMemoryApi {
   int32_t SetSystemInformation(uint32_t infoClass, void*, uint32_t) noexcept override {
     if (infoClass == kSystemFileCacheInformation) {
       ::WaitForSingleObject(release, 10000);
+      if (const uint64_t after = availAfterPurge) availPhys = after;
       ++purges;
     }
     return 0;
   }
+  // The threads that read the counters since the last call.
+  std::vector<DWORD> TakeReaders() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(readers_, {});
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<DWORD> readers_;
 };
 
 class FakeNotifier : public INotifier {
@@ -189,6 +209,11 @@ class MainWindowTest : public ::testing::Test {
     services.notifier = &notifier_;
     services.settings = {HKEY_CURRENT_USER, kScratch.Path()};
     services.startupStep = [this](const char* step) { steps_.push_back(step); };
+    // The real notification area, with every tooltip the window hands it noted on the way.
+    services.notifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
+      if (message == NIM_MODIFY && (data->uFlags & NIF_TIP)) tipsSent_.emplace_back(data->szTip);
+      return ::Shell_NotifyIconW(message, data);
+    };
     window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, services);
     EXPECT_TRUE(window_->Create());
     Pump();
@@ -226,6 +251,7 @@ class MainWindowTest : public ::testing::Test {
   std::atomic<bool> copyProtected_{true};
   std::vector<std::wstring> messages_;  // message boxes shown
   std::vector<std::pair<HWND, UINT>> allowed_;  // messages let through from the unelevated shell
+  std::vector<std::wstring> tipsSent_;  // tooltips changed in the notification area
   UiDispatcher dispatcher_;
   std::unique_ptr<TFrmSweeplet> window_;
 };
@@ -265,7 +291,7 @@ TEST_F(MainWindowTest, TrayClickCleansWithANotificationWhenSwitchedOn) {
   w.TrayIconClick();
   ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning() && memory_.purges.load() == 1; }));
   ASSERT_EQ(notifier_.bodies.size(), 1u);
-  EXPECT_EQ(notifier_.bodies[0], L"Optimized memory.");
+  EXPECT_EQ(notifier_.bodies[0], L"Optimized memory.\nNothing more to free.");  // the fake frees nothing
 }
 
 TEST_F(MainWindowTest, IndicatorShowsOnlyWhenTheWindowWasActiveAtTheStart) {
@@ -712,7 +738,8 @@ TEST_F(MainWindowTest, VersionLineAndTrayHintShowTheSameVersion) {
   TFrmSweeplet& w = Open();
   OpenConfigPage();
   EXPECT_EQ(Text(C(IdEditInfo)), L"ver: 1.9.0");
-  EXPECT_EQ(w.Tray()->Hint(), L"Sweeplet 1.9.0");
+  const std::wstring hint = w.Tray()->Hint();
+  EXPECT_EQ(hint.substr(0, hint.find(L'\n')), L"Sweeplet 1.9.0");
   EXPECT_EQ(Text(w.Handle()), L"Sweeplet");
 }
 
@@ -1226,9 +1253,104 @@ TEST_F(MainWindowTest, TheTickAndTheTrayActOnStoredSettingsWithoutThePage) {
 
   w.TrayIconClick();  // cleans, with a notification, and leaves the window hidden
   ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 2 && !w.IsRunning(); }));
-  EXPECT_EQ(notifier_.bodies, std::vector<std::wstring>{L"Optimized memory."});
+  EXPECT_EQ(notifier_.bodies, std::vector<std::wstring>{L"Optimized memory.\nNothing more to free."});
   EXPECT_FALSE(::IsWindowVisible(w.Handle()));
   EXPECT_FALSE(w.ConfigPageMade());
+}
+
+// Lines of a tooltip or a notification.
+std::vector<std::wstring> LinesOf(const std::wstring& text) {
+  std::vector<std::wstring> lines(1);
+  for (const wchar_t c : text) {
+    if (c == L'\n') {
+      lines.emplace_back();
+    } else {
+      lines.back().push_back(c);
+    }
+  }
+  return lines;
+}
+
+// A tray cleaning says what it freed in its notification's second line, and the tooltip keeps
+// that line until the next job, which first takes it away and then shows its own.
+TEST_F(MainWindowTest, ATrayCleaningTellsWhatItFreedAndTheTooltipKeepsItUntilTheNextJob) {
+  WriteDword(L"cleanontray", 1);
+  TFrmSweeplet& w = Open(L"/start");
+  memory_.availAfterPurge = 8ull << 30;  // 4 GiB more available after the purge
+  w.TrayIconClick();
+  ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 1 && !w.IsRunning(); }));
+  EXPECT_EQ(notifier_.bodies, std::vector<std::wstring>{L"Optimized memory.\nFreed: 4,096 MB"});
+  EXPECT_EQ(LinesOf(w.Tray()->Hint()),
+            (std::vector<std::wstring>{L"Sweeplet 1.9.0", L"Physical 75 % \u00B7 Virtual 6 %", L"Freed: 4,096 MB"}));
+
+  w.TmrStatusTimer();  // the use moves on, the amount stays
+  EXPECT_EQ(LinesOf(w.Tray()->Hint()),
+            (std::vector<std::wstring>{L"Sweeplet 1.9.0", L"Physical 50 % \u00B7 Virtual 6 %", L"Freed: 4,096 MB"}));
+
+  ::ResetEvent(memory_.release);
+  memory_.availAfterPurge = 5ull << 30;  // less available than before this job: nothing freed
+  w.Clean(false);
+  EXPECT_EQ(LinesOf(w.Tray()->Hint()).size(), 2u) << "the last job's amount goes when the next one starts";
+  ::SetEvent(memory_.release);
+  ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 2 && !w.IsRunning(); }));
+  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Nothing more to free.");
+  EXPECT_EQ(notifier_.bodies.size(), 1u) << "a button or automatic job shows no notification";
+}
+
+// The job takes both its snapshots on its own thread; the user-interface thread only runs the
+// job's end, which reads nothing.
+TEST_F(MainWindowTest, AJobMeasuresOnItsOwnThreadAndAddsNoReadingToTheUserInterfaceThread) {
+  TFrmSweeplet& w = Open();
+  ::KillTimer(w.Handle(), TFrmSweeplet::kStatusTimerId);  // no tick reads meanwhile
+  memory_.availAfterPurge = 5ull << 30;
+  memory_.TakeReaders();
+  w.Clean(false);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  const std::vector<DWORD> readers = memory_.TakeReaders();
+  ASSERT_EQ(readers.size(), 2u);  // before and after the purge
+  EXPECT_NE(readers[0], ::GetCurrentThreadId());
+  EXPECT_EQ(readers[1], readers[0]);
+  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Freed: 1,024 MB");
+}
+
+// The tooltip shows the tick's snapshot; the shell hears of it only when its text changed.
+TEST_F(MainWindowTest, TheTooltipFollowsTheTickAndTheShellHearsOnlyOfChanges) {
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(w.Tray()->Hint(), L"Sweeplet 1.9.0\nPhysical 75 % \u00B7 Virtual 6 %");  // the start's own refresh
+  tipsSent_.clear();
+  w.TmrStatusTimer();
+  w.TmrStatusTimer();
+  EXPECT_TRUE(tipsSent_.empty()) << "same snapshot, same text: no NIM_MODIFY";
+
+  memory_.availPhys = 9ull << 30;  // 43.75 % in use
+  w.TmrStatusTimer();
+  w.TmrStatusTimer();
+  EXPECT_EQ(tipsSent_, std::vector<std::wstring>{L"Sweeplet 1.9.0\nPhysical 44 % \u00B7 Virtual 6 %"});
+
+  memory_.availPhys = (9ull << 30) - (1ull << 20);  // a megabyte more in use: still 44 %
+  w.TmrStatusTimer();
+  EXPECT_EQ(tipsSent_.size(), 1u);
+  EXPECT_EQ(w.Tray()->Hint(), tipsSent_.back());
+}
+
+// Hand-off command 3 ("/clean" from another start) runs one job as the clean button does: busy
+// state, no notification, the rule counting from its end. Whatever else the message carries is
+// not looked at.
+TEST_F(MainWindowTest, HandOffThreeCleansOnceLikeTheButton) {
+  TFrmSweeplet& w = Open(L"/start");
+  ::ResetEvent(memory_.release);
+  ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::Clean), 0x1234);
+  EXPECT_TRUE(w.IsRunning());
+  EXPECT_EQ(w.Tray()->ImageIndex(), 1);
+  ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::Clean), 0);  // during the job: dropped
+  clock_.Advance(7);
+  ::SetEvent(memory_.release);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  Pump(100);
+  EXPECT_EQ(memory_.purges.load(), 1);
+  EXPECT_DOUBLE_EQ(w.GetNextTime(), clock_.now);
+  EXPECT_TRUE(notifier_.bodies.empty());
+  EXPECT_FALSE(::IsWindowVisible(w.Handle()));
 }
 
 // What the program itself is given: the update service over https, on the update host, at the

@@ -62,9 +62,9 @@ TEST_F(TranslationFile, ByteLayout) {
   EXPECT_EQ(bytes_.find("\r\n\r\n"), bytes_.find("\r\n\r\n", 3)) << "no empty line before the first block";
 }
 
-TEST_F(TranslationFile, TwentyFourBlocksInColumnOrder) {
+TEST_F(TranslationFile, TwentySixBlocksInColumnOrder) {
   const auto blocks = BlocksOf(bytes_.substr(3));
-  ASSERT_EQ(blocks.size(), 24u);
+  ASSERT_EQ(blocks.size(), 26u);
   const std::vector<std::string> order = {"ko", "en", "ja", "zh", "ru", "it", "fr", "ar"};
   for (size_t b = 0; b < blocks.size(); ++b) {
     std::vector<std::string> codes;
@@ -95,6 +95,13 @@ TEST_F(TranslationFile, TwentyFourBlocksInColumnOrder) {
                           "fr=Le lancement à l'ouverture de session nécessite que Sweeplet soit installé dans un dossier "
                           "protégé comme Program Files.",
                           "ar=يتطلب التشغيل عند تسجيل الدخول تثبيت Sweeplet في مجلد محمي مثل Program Files."));
+  EXPECT_THAT(blocks[24], ElementsAre("ko=확보한 메모리: %s", "en=Freed: %s", "ja=解放したメモリ: %s", "zh=已释放: %s",
+                                      "ru=Освобождено: %s", "it=Memoria liberata: %s", "fr=Mémoire libérée : %s",
+                                      "ar=الذاكرة المحررة: %s"));
+  EXPECT_THAT(blocks[25], ElementsAre("ko=더 정리할 메모리가 없습니다.", "en=Nothing more to free.",
+                                      "ja=これ以上解放できるメモリはありません。", "zh=没有更多可释放的内存。",
+                                      "ru=Больше нечего освобождать.", "it=Nient'altro da liberare.",
+                                      "fr=Rien de plus à libérer.", "ar=لا يوجد المزيد لتحريره"));
 }
 
 // Every key must lead to exactly one block, even with ASCII letters compared without case.
@@ -115,7 +122,7 @@ TEST_F(TranslationFile, NoTextInTwoBlocks) {
 
 TEST_F(TranslationFile, ParserSeesEveryLine) {
   const std::vector<std::string> lines = SplitTableLines(bytes_);
-  ASSERT_EQ(lines.size(), 192u + 24u);  // 24 blocks of 8 lines, each closed by an empty line
+  ASSERT_EQ(lines.size(), 208u + 26u);  // 26 blocks of 8 lines, each closed by an empty line
   EXPECT_EQ(lines.front(), "ko=Sweeplet");
   EXPECT_EQ(lines.back(), "");
 }
@@ -159,6 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Lookup{"ko", "%.0n MB / %.0n MB (%n%%)", "en", "%.0n MB / %.0n MB (Usage: %n%%)"},
                       Lookup{"it", "home", "", "Home"},
                       Lookup{"ru", "ワーキング", "", "Рабочий"},
+                      Lookup{"fr", "Freed: %s", "", "Mémoire libérée : %s"},
+                      Lookup{"ja", "더 정리할 메모리가 없습니다.", "", "これ以上解放できるメモリはありません。"},
                       Lookup{"fr", "Starting at logon needs Sweeplet installed in a protected folder such as Program Files.",
                              "", "Le lancement à l'ouverture de session nécessite que Sweeplet soit installé dans un "
                                  "dossier protégé comme Program Files."}));

@@ -247,7 +247,7 @@ TEST_F(EndToEnd, AWindowThatNeverAnswersHoldsUpNoStart) {
     const wchar_t* args;
     DWORD exitCode;  // non-zero: the running copy could not be reached
   };
-  for (const Row& row : {Row{L"", 1}, Row{L"/uninst", 1}, Row{L"/start", 0}}) {
+  for (const Row& row : {Row{L"", 1}, Row{L"/uninst", 1}, Row{L"/start", 0}, Row{L"/clean", 1}}) {
     SCOPED_TRACE(row.args);
     Process second(row.args);
     EXPECT_TRUE(Ends(second, 30000));  // a hang never ends: before the time-out it lasted as long as the window
@@ -366,10 +366,7 @@ class DuringAJob : public EndToEnd {
   HWND StartWithAJobRunning() {
     gate_.reset(::CreateEventW(nullptr, TRUE, FALSE, kPurgeGateName));
     EXPECT_TRUE(gate_);
-    first_ = Process(L"", BesideSweeplet(kSlowPurgeExe));
-    EXPECT_TRUE(first_.Started()) << "error " << first_.StartError();
-    EXPECT_TRUE(WaitFor([] { return MainWindow() && ::IsWindowVisible(MainWindow()); }, 60000));
-    HWND w = MainWindow();
+    HWND w = StartInstanceOf(kSlowPurgeExe);
     if (!w) return nullptr;
     HWND button = Control(w, IdBtnClean);
     ::PostMessageW(button, BM_CLICK, 0, 0);
@@ -377,6 +374,13 @@ class DuringAJob : public EndToEnd {
     return w;
   }
   void EndTheJob() { ::SetEvent(gate_.get()); }
+  // Starts the tests' build as the first instance, shown, with no job.
+  HWND StartInstanceOf(const wchar_t* exe) {
+    first_ = Process(L"", BesideSweeplet(exe));
+    EXPECT_TRUE(first_.Started()) << "error " << first_.StartError();
+    EXPECT_TRUE(WaitFor([] { return MainWindow() && ::IsWindowVisible(MainWindow()); }, 60000));
+    return MainWindow();
+  }
 
   // What is tested is that the end comes once the job is over, not how fast: a hang never ends.
   // Closing alone, with no job, takes about four seconds under Wine here (the Task Scheduler's
@@ -386,6 +390,66 @@ class DuringAJob : public EndToEnd {
 
   UniqueHandle gate_;
 };
+
+// Visible top-level windows of the process `pid`.
+int VisibleWindowsOf(DWORD pid) {
+  struct Count {
+    DWORD pid;
+    int n;
+  } count{pid, 0};
+  ::EnumWindows(
+      [](HWND w, LPARAM param) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(param);
+        DWORD p = 0;
+        ::GetWindowThreadProcessId(w, &p);
+        if (p == c->pid && ::IsWindowVisible(w)) ++c->n;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count.n;
+}
+
+// "/clean" with no copy running purges in its own process, with no window and no tray icon, and
+// ends with 0. The tests' build holds its purge at the gate: until the gate opens the start is
+// still there, windowless.
+TEST_F(DuringAJob, CleanAloneShowsNothingPurgesAndEndsWithZero) {
+  Process plain(L"/clean");
+  EXPECT_TRUE(Ends(plain, 20000));
+  EXPECT_EQ(plain.ExitCode(), 0u);
+  EXPECT_EQ(CountMainWindows(), 0);
+
+  gate_.reset(::CreateEventW(nullptr, TRUE, FALSE, kPurgeGateName));
+  ASSERT_TRUE(gate_);
+  Process held(L"/clean", BesideSweeplet(kSlowPurgeExe));
+  ASSERT_TRUE(held.Started());
+  const bool endedOrShowed = WaitFor([&] { return !held.Running() || VisibleWindowsOf(held.Id()) > 0; }, 1500);
+  EXPECT_FALSE(endedOrShowed) << "it should be in its purge, showing nothing";
+  EXPECT_EQ(CountMainWindows(), 0);
+  EndTheJob();
+  EXPECT_TRUE(Ends(held, 20000));
+  EXPECT_EQ(held.ExitCode(), 0u);
+  EXPECT_EQ(CountMainWindows(), 0);
+}
+
+// Beside a running copy "/clean" hands the cleaning over and ends with 0: the copy runs the job
+// (its button goes busy until the purge ends) and no second window appears.
+TEST_F(DuringAJob, CleanBesideARunningCopyHandsTheJobOver) {
+  gate_.reset(::CreateEventW(nullptr, TRUE, FALSE, kPurgeGateName));
+  ASSERT_TRUE(gate_);
+  HWND w = StartInstanceOf(kSlowPurgeExe);
+  ASSERT_TRUE(w);
+  HWND button = Control(w, IdBtnClean);
+  ASSERT_TRUE(::IsWindowEnabled(button));
+  Process clean(L"/clean");
+  EXPECT_TRUE(Ends(clean, 20000));
+  EXPECT_EQ(clean.ExitCode(), 0u);
+  EXPECT_TRUE(WaitFor([&] { return !::IsWindowEnabled(button); })) << "the copy's job runs";
+  EXPECT_EQ(CountMainWindows(), 1);
+  EndTheJob();
+  EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(button) != FALSE; }));
+  EXPECT_TRUE(first_.Running());
+  EXPECT_EQ(CountMainWindows(), 1);
+}
 
 TEST_F(DuringAJob, UninstallWaitsForTheJobThenEnds) {
   ASSERT_TRUE(StartWithAJobRunning());
