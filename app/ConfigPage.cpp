@@ -176,10 +176,6 @@ bool ConfigPage::OnCommand(int id, int code) {
     case IdEditMinute:
       if (code == CBN_SELCHANGE) OnListChange(id);  // sent for user selections only
       return true;
-    case IdEditInfo:
-    case IdGroupBox1:
-    case IdGroupBox3:
-      return true;
     default:
       return false;
   }

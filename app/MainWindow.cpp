@@ -19,6 +19,7 @@
 #include "common/UiDispatcher.h"
 #include "common/Utf.h"
 #include "i18n/TranslateWin.h"
+#include "i18n/TranslationTable.h"
 #include "memory/MemoryPurge.h"
 #include "memory/MemoryStatus.h"
 #include "memory/Privilege.h"
@@ -254,8 +255,8 @@ void TFrmSweeplet::FormCreate() {
                                          services_.notifyIcon);
   // The tooltip's first line; the first status refresh adds the use below it.
   tipTexts_.title = Narrow(WindowCaption(hwnd_) + L" " + AppVersion3());
-  tipTexts_.physical = Narrow(TranslateW(L"실제 메모리"));
-  tipTexts_.virtualMemory = Narrow(TranslateW(L"가상 메모리"));
+  tipTexts_.physical = Translate("실제 메모리");
+  tipTexts_.virtualMemory = Translate("가상 메모리");
   shownTip_ = tipTexts_.title;
   // The hint goes with the icon when it is added: one trip to the shell fewer.
   TrayIcon->SetHint(Widen(shownTip_));
@@ -586,10 +587,10 @@ void TFrmSweeplet::JobEnd(bool alarm, std::optional<uint64_t> freed) {
   SetIsRunning(false);
   if (!freed) return;
   freedLine_.clear();
-  AppendFreedLine(freedLine_, *freed, Narrow(TranslateW(L"확보한 메모리: %s")),
-                  Narrow(TranslateW(L"더 정리할 메모리가 없습니다.")), separators_);
+  AppendFreedLine(freedLine_, *freed, Translate("확보한 메모리: %s"),
+                  Translate("더 정리할 메모리가 없습니다."), separators_);
   UpdateTrayTip();
-  if (alarm) ShowNotification(Widen(CompletionNotice(Narrow(TranslateW(L"메모리를 정리하였습니다.")), freedLine_)));
+  if (alarm) ShowNotification(Widen(CompletionNotice(Translate("메모리를 정리하였습니다."), freedLine_)));
 }
 
 // Composed into kept buffers and handed to the shell only when the text changed: once a second

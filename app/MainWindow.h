@@ -70,7 +70,6 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   int ShownPage() const noexcept { return shownPage_; }
   bool ConfigPageMade() const noexcept { return config_.Made(); }
   const TTrayIcon* Tray() const noexcept { return TrayIcon.get(); }
-  const SettingsModel& Settings() const noexcept { return settings_; }
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
