@@ -359,12 +359,15 @@ TEST_F(EndToEnd, ACancelledSessionEndLeavesItRunningShownOrInTheTray) {
       ASSERT_TRUE(::SendMessageTimeoutW(w, WM_ENDSESSION, FALSE, why, SMTO_ABORTIFHUNG, 5000, &ignored));
       EXPECT_EQ(::IsWindowVisible(w) != FALSE, row.visible);
     }
-    // Posted messages run in order: once a posted hand-off has shown the window, anything the
-    // session's messages had posted has run too.
-    ::PostMessageW(w, WM_USER, 1, 0);
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(w) != FALSE; }));
+    // Posted messages run in order: once a click posted now has made the Config page, anything
+    // that the session's messages posted (a close) has run before it.
+    ASSERT_EQ(Control(w, IdChkAutoStart), nullptr);
+    ::PostMessageW(w, WM_COMMAND, MAKEWPARAM(IdBtnConfig, BN_CLICKED), reinterpret_cast<LPARAM>(Control(w, IdBtnConfig)));
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(w) || Control(w, IdChkAutoStart) != nullptr; }));
+    EXPECT_TRUE(::IsWindow(w));
     EXPECT_TRUE(first_.Running());
     EXPECT_EQ(MainWindow(), w);
+    EXPECT_EQ(::IsWindowVisible(w) != FALSE, row.visible) << "shown stays shown, the tray stays the tray";
     KillAll();
   }
 }
