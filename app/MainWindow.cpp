@@ -126,11 +126,17 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (FormCloseQuery()) ::DestroyWindow(hwnd_);
       return 0;
     case WM_QUERYENDSESSION:
-      // Log-off or shutdown: end without a question and never block it.
-      FCanClose = true;
-      ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-      return 1;
+      // Log-off, shutdown or the installer's Restart Manager asks whether we may end: we never
+      // block it, but we do not end yet. Another program may still refuse, or the user may cancel,
+      // and a copy that had already gone would leave no tray icon and no automatic cleaning until
+      // the next logon. The Restart Manager's guidelines say the same: answer TRUE here, close
+      // only on WM_ENDSESSION.
+      return TRUE;
     case WM_ENDSESSION:
+      // wParam says whether the session really ends (for the Restart Manager, ENDSESSION_CLOSEAPP
+      // in lParam and TRUE). FALSE: it was cancelled, and we carry on as if nothing happened.
+      // TRUE: end now, without a question, the tray icon removed with the window; every setting
+      // is stored when it changes, so nothing is saved here.
       if (wParam) CloseForGood();
       return 0;
     case WM_HELP:

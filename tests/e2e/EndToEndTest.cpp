@@ -332,7 +332,44 @@ TEST_F(EndToEnd, SessionEndEndsWithoutAQuestion) {
   DWORD_PTR answer = 0;
   ::SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
   EXPECT_EQ(answer, 1u);
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(w, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
   EXPECT_TRUE(Ends(first_, 10000));
+  EXPECT_EQ(first_.ExitCode(), 0u);
+}
+
+// A log-off, a shutdown or a Restart Manager close that another program refused or the user
+// cancelled: the query is answered, then WM_ENDSESSION says FALSE. The program stays, shown or in
+// the tray, and still answers a hand-off.
+TEST_F(EndToEnd, ACancelledSessionEndLeavesItRunningShownOrInTheTray) {
+  struct Row {
+    const wchar_t* args;
+    bool visible;
+  };
+  for (const Row& row : {Row{L"", true}, Row{L"/start", false}}) {
+    SCOPED_TRACE(::testing::Message() << "started with \"" << row.args << "\"");
+    HWND w = StartInstance(row.args, row.visible);
+    ASSERT_TRUE(w);
+    for (const LPARAM why : {LPARAM{0}, LPARAM{ENDSESSION_CLOSEAPP}, LPARAM{LPARAM(ENDSESSION_LOGOFF)}}) {
+      SCOPED_TRACE(::testing::Message() << "lParam " << std::hex << why);
+      DWORD_PTR answer = 0;
+      ASSERT_TRUE(::SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, why, SMTO_ABORTIFHUNG, 5000, &answer));
+      EXPECT_EQ(answer, 1u);
+      DWORD_PTR ignored = 0;
+      ASSERT_TRUE(::SendMessageTimeoutW(w, WM_ENDSESSION, FALSE, why, SMTO_ABORTIFHUNG, 5000, &ignored));
+      EXPECT_EQ(::IsWindowVisible(w) != FALSE, row.visible);
+    }
+    // Posted messages run in order: once a click posted now has made the Config page, anything
+    // that the session's messages posted (a close) has run before it.
+    ASSERT_EQ(Control(w, IdChkAutoStart), nullptr);
+    ::PostMessageW(w, WM_COMMAND, MAKEWPARAM(IdBtnConfig, BN_CLICKED), reinterpret_cast<LPARAM>(Control(w, IdBtnConfig)));
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(w) || Control(w, IdChkAutoStart) != nullptr; }));
+    EXPECT_TRUE(::IsWindow(w));
+    EXPECT_TRUE(first_.Running());
+    EXPECT_EQ(MainWindow(), w);
+    EXPECT_EQ(::IsWindowVisible(w) != FALSE, row.visible) << "shown stays shown, the tray stays the tray";
+    KillAll();
+  }
 }
 
 // What Windows Installer's Restart Manager sends to a copy that holds a file the install replaces or
@@ -468,7 +505,7 @@ TEST_F(DuringAJob, SessionEndWaitsForTheJobThenEnds) {
   DWORD_PTR answer = 0;
   ASSERT_TRUE(::SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
   EXPECT_EQ(answer, 1u);
-  // The session's end arrives while the window already waits for the job.
+  // The session really ends: the window waits for the job before it goes.
   std::thread ending([w] {
     DWORD_PTR ignored = 0;
     ::SendMessageTimeoutW(w, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 20000, &ignored);

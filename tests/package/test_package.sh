@@ -127,19 +127,35 @@ while IFS='|' read -r action want; do
 done <<'EOF2'
 RemoveLogonTask|REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE
 StartSweeplet|NOT Installed AND NOT REMOVE AND NOT WIX_UPGRADE_DETECTED AND UserSID <> "S-1-5-18" AND ((UILevel > 2 AND SWEEPLET_START <> "0") OR SWEEPLET_START = "1")
-RestartSweeplet|NOT Installed AND NOT REMOVE AND WIX_UPGRADE_DETECTED AND UserSID <> "S-1-5-18" AND ((UILevel > 2 AND SWEEPLET_START <> "0") OR SWEEPLET_START = "1")
+RunLogonTask|NOT Installed AND NOT REMOVE AND WIX_UPGRADE_DETECTED AND SWEEPLET_START <> "0"
 EOF2
-check "StartSweeplet gives /inst, RestartSweeplet /start" test \
-  "$(field "$WORK/actions.txt" StartSweeplet 4 | awk '{ print $NF }') $(field "$WORK/actions.txt" RestartSweeplet 4 | awk '{ print $NF }')" = "/inst /start"
-# The old version goes whole before the new one's script, so none of its actions runs after the new
-# copy has started.
-check "the old version is removed between InstallValidate and InstallInitialize" test \
-  "$(seq_of InstallValidate)" -lt "$(seq_of RemoveExistingProducts)" -a "$(seq_of RemoveExistingProducts)" -lt "$(seq_of InstallInitialize)"
+check "StartSweeplet gives /inst" test "$(field "$WORK/actions.txt" StartSweeplet 4 | awk '{ print $NF }')" = "/inst"
+# After an upgrade the new version starts through the user's logon task: schtasks run as LocalSystem
+# (no prompt) once the install has committed (never after a rolled-back one), its failure ignored
+# (no task: nothing starts). Type 50 (an exe named by a property) + 0x40 ignore the exit code
+# + 0x400 in the script + 0x200 commit + 0x800 no impersonation = 3698.
+check "RunLogonTask runs schtasks /Run on the logon task" test \
+  "$(field "$WORK/actions.txt" RunLogonTask 3) $(field "$WORK/actions.txt" RunLogonTask 4)" = "SweepletSchtasks /Run /TN SweepletTaskMachine"
+check "RunLogonTask is a commit action without impersonation whose failure is ignored" test \
+  "$(field "$WORK/actions.txt" RunLogonTask 2)" = 3698
+check "RunLogonTask is in the script (between InstallInitialize and InstallFinalize)" test \
+  "$(seq_of InstallInitialize)" -lt "$(seq_of RunLogonTask)" -a "$(seq_of RunLogonTask)" -lt "$(seq_of InstallFinalize)"
+check "no action starts the program after an upgrade but the logon task" lacks "$WORK/actions.txt" "RestartSweeplet"
+# The old version is removed inside the new install's transaction, right after InstallInitialize:
+# a failed upgrade rolls its removal back. Nothing else runs between the two.
+between_initialize_and_removal() {
+  awk -F'\t' -v lo="$(seq_of InstallInitialize)" -v hi="$(seq_of RemoveExistingProducts)" \
+    'NR > 3 && $3 + 0 > lo + 0 && $3 + 0 < hi + 0 { print $1 }' "$WORK/sequence.txt"
+}
+check "the old version is removed right after InstallInitialize" test \
+  "$(seq_of InstallInitialize)" -lt "$(seq_of RemoveExistingProducts)" -a -z "$(between_initialize_and_removal)"
+check "the old version is removed before any file is installed" test \
+  "$(seq_of RemoveExistingProducts)" -lt "$(seq_of InstallFiles)"
 
 # --- The MSI under Wine ----------------------------------------------------------------------------
 
-if [ ! -f "$PROBE" ]; then
-  cmake --build "$BUILD_WIN" --target PackageProbe -j "$JOBS" >/dev/null
+if [ ! -f "$PROBE" ] || [ ! -f "$BUILD_WIN/app/SchtasksStandIn.exe" ]; then
+  cmake --build "$BUILD_WIN" --target PackageProbe SchtasksStandIn -j "$JOBS" >/dev/null
 fi
 echo "-- MSI under Wine"
 start_xvfb
@@ -223,6 +239,34 @@ check "scripts/package builds $version2 (log: $WORK/package3.log)" test -s "$COP
 MSI2="$(winpath "$COPY/build/dist/Sweeplet-$version2-x64.msi")"
 product2="$(python3 "$PKGTOOL" uuid "$UPGRADE_CODE" "Sweeplet x64 $version2")"
 
+# A test-only package of a still higher version that fails after InstallFiles, as a full disk or a
+# refused file would: it runs "cmd /c exit 3", and that action's failure fails the install. Built
+# from the copy, with its sources put back afterwards.
+version3="$major.$minor.$((build + 2)).0"
+for f in resources/Sweeplet.rc CMakeLists.txt packaging/Sweeplet.wxs; do cp "$COPY/$f" "$WORK/keep-${f//\//_}"; done
+cp -r "$COPY/build/dist" "$WORK/dist2"
+sed -i -e "s/${version2//./,}/${version3//./,}/g" -e "s/${version2//./\\.}/$version3/g" "$COPY/resources/Sweeplet.rc"
+sed -i "s/^project(Sweeplet VERSION ${version2//./\\.}/project(Sweeplet VERSION $version3/" "$COPY/CMakeLists.txt"
+python3 - "$COPY/packaging/Sweeplet.wxs" <<'EOF2'
+import sys
+p = sys.argv[1]
+s = open(p, encoding="utf-8").read()
+s = s.replace("<InstallExecuteSequence>", """<CustomAction Id="SetFailingProgram" Property="FailingProgram" Value="[System64Folder]cmd.exe"/>
+    <CustomAction Id="FailOnPurpose" Property="FailingProgram" ExeCommand="/c exit 3"
+                  Execute="deferred" Impersonate="no" Return="check"/>
+    <InstallExecuteSequence>
+      <Custom Action="SetFailingProgram" Sequence="1005"/>
+      <Custom Action="FailOnPurpose" Sequence="4001">NOT Installed AND NOT REMOVE</Custom>""", 1)
+open(p, "w", encoding="utf-8").write(s)
+EOF2
+"$COPY/scripts/package" >"$WORK/package5.log" 2>&1
+check "scripts/package builds the failing $version3 (log: $WORK/package5.log)" test -s "$COPY/build/dist/Sweeplet-$version3-x64.msi"
+cp "$COPY/build/dist/Sweeplet-$version3-x64.msi" "$WORK/failing-$version3.msi"
+MSI3="$(winpath "$WORK/failing-$version3.msi")"
+for f in resources/Sweeplet.rc CMakeLists.txt packaging/Sweeplet.wxs; do cp "$WORK/keep-${f//\//_}" "$COPY/$f"; done
+rm -rf "$COPY/build/dist"
+cp -r "$WORK/dist2" "$COPY/build/dist"
+
 TASKS="$DRIVE/windows/system32/tasks"
 # The logon task as the program registers it, made with schtasks: Wine's Task Scheduler cannot
 # register a logon trigger through the program's own calls. Here it is a file in the tasks folder.
@@ -244,15 +288,12 @@ probe window 30000
 pid1="$(value "$WORK/probe.txt" pid)"
 probe closeapp  # the Restart Manager's part, as above
 check "the old program ends before the upgrade" contains "$WORK/probe.txt" "ended=1"
-# Basic UI: an interactive upgrade, which starts the program again.
+# Basic UI: an interactive upgrade. The user has no logon task, so nothing starts the program again
+# (it would start through the task, without a prompt).
 msiexec /i "$MSI2" /qb
 check "installing $version2 over $version interactively succeeds" test $? -eq 0
-probe running 30000
-pid2="$(value "$WORK/probe.txt" pid)"
-check "the interactive upgrade starts the new version again" test -n "$pid1" -a -n "$pid2" -a "$pid1" != "$pid2"
-check "it starts hidden in the tray, as at logon" contains "$WORK/probe.txt" "window=hidden"
-probe count
-check "one window after the upgrade" contains "$WORK/probe.txt" "count=1"
+probe window 5000
+check "an upgrade without the logon task starts nothing" contains "$WORK/probe.txt" "window=none"
 query "$UNINSTALL_KEY" "$WORK/entries.txt"
 check "one uninstall entry after the upgrade" test "$(grep -c 'DisplayName.*REG_SZ.*Sweeplet' "$WORK/entries.txt")" -eq 1
 check "the entry is the new version's" contains "$WORK/entries.txt" "DisplayVersion.*REG_SZ.*$version2"
@@ -261,7 +302,6 @@ check "one copy of the program after the upgrade" test "$(find "$DRIVE" -iname S
 check "the installed copy is the new version" test "$(python3 "$PKGTOOL" version "$INSTALLED/Sweeplet.exe")" = "$version2"
 check "an upgrade without the logon task leaves none" absent "$TASKS/SweepletTaskMachine"
 check "the upgrade leaves the settings" settings_kept
-probe closeapp
 msiexec /x "$MSI2" /qn
 check "the new version uninstalls" bash -c "[ ! -e '$INSTALLED' ]"
 query "$UNINSTALL_KEY\\{$product2}" "$WORK/entry.txt"
@@ -281,6 +321,47 @@ check "the upgrade's removal keeps the logon task, with the same definition" sam
 msiexec /i "$MSI1" /qn
 msiexec /x "$MSI1" /qn
 check "a plain uninstall deletes the logon task" absent "$TASKS/SweepletTaskMachine"
+
+# Wine's Task Scheduler runs no task on demand (schtasks /Run answers 0 and does nothing), so a
+# stand-in for schtasks.exe records what the package asks of it; the Wine prefix is told to prefer
+# that file to its own schtasks.
+SCHTASKS="$DRIVE/windows/system32/schtasks.exe"
+CALLS="$DRIVE/schtasks-calls.txt"
+cp "$SCHTASKS" "$WORK/schtasks.exe.wine"
+cp "$BUILD_WIN/app/SchtasksStandIn.exe" "$SCHTASKS"
+with_stand_in() { WINEDLLOVERRIDES="$WINEDLLOVERRIDES;schtasks.exe=n" "$@"; }
+ran_task() { grep -qx '/Run /TN SweepletTaskMachine' "$CALLS" 2>/dev/null; }
+
+echo "-- The new version starts through the logon task after an upgrade"
+msiexec /i "$MSI1" /qn
+make_task
+rm -f "$CALLS"
+with_stand_in msiexec /i "$MSI2" /qn
+check "the quiet upgrade to $version2 succeeds" test $? -eq 0
+check "after the upgrade the package runs the logon task once" \
+  test "$(grep -cx '/Run /TN SweepletTaskMachine' "$CALLS" 2>/dev/null)" = 1
+# The commit action runs last: after every other call the package makes.
+check "it runs the task last, once the install has committed" test "$(tail -n 1 "$CALLS" | tr -d '\r')" = "/Run /TN SweepletTaskMachine"
+rm -f "$CALLS"
+with_stand_in msiexec /i "$MSI2" /qn REINSTALL=ALL REINSTALLMODE=vomus
+check "a repair or reinstall runs no task" bash -c "! grep -q /Run '$CALLS' 2>/dev/null"
+msiexec /x "$MSI2" /qn
+rm -f "$CALLS"
+with_stand_in msiexec /i "$MSI1" /qn
+check "a first install runs no task" bash -c "! grep -q /Run '$CALLS' 2>/dev/null"
+
+echo "-- An upgrade that fails"
+# A package of a still higher version that fails on purpose after the old version's removal and its
+# own files: Windows Installer rolls all of it back, the old version's removal included (it runs
+# inside the new install's transaction, as the table checks above show), and the old version stays
+# installed and runnable. Wine 8's msiexec removes the old version in a transaction of its own, so
+# what it can show is that a failed upgrade fails and does not run the logon task.
+rm -f "$CALLS"
+with_stand_in msiexec /i "$MSI3" /qn
+check "the failing upgrade fails" test $? -ne 0
+check "the failing upgrade runs no task" bash -c "! grep -q /Run '$CALLS' 2>/dev/null"
+msiexec /x "$MSI1" /qn
+cp "$WORK/schtasks.exe.wine" "$SCHTASKS"
 
 wineserver -k 2>/dev/null
 stop_xvfb

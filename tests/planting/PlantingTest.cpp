@@ -92,6 +92,7 @@ TEST(Planting, NoDllBesideTheExecutableIsLoaded) {
 
     DWORD_PTR answer = 0;
     ::SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    ::SendMessageTimeoutW(w, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &answer);
     EXPECT_TRUE(program.WaitExit(15000));
     wchar_t back[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, back);
