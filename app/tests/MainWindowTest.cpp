@@ -1573,7 +1573,7 @@ TEST_F(MainWindowTest, TheHotkeyGoesWithTheWindow) {
 // The program list is checked whole on Apply: a bad list gets a message and nothing of it is
 // stored; a good one is stored and shown as kept.
 TEST_F(MainWindowTest, ThePauseListIsCheckedWholeBeforeItIsStored) {
-  Open();
+  TFrmSweeplet& w = Open();
   OpenCleaningPage();
   struct Row {
     const wchar_t* typed;
@@ -1603,6 +1603,14 @@ TEST_F(MainWindowTest, ThePauseListIsCheckedWholeBeforeItIsStored) {
   EXPECT_EQ(Text(C(IdLblPauseMessage)), L"Saved.");
   EXPECT_EQ(Text(C(IdEditPause)), L"game.exe; vmware-vmx.exe");
   EXPECT_EQ(StoredValueCount(), 1u);
+
+  // Enter in the field applies it, as the button does.
+  ASSERT_TRUE(Activate(w.Handle()));
+  ::SetFocus(C(IdEditPause));
+  ::SetWindowTextW(C(IdEditPause), L"vm.exe");
+  Press(w.Handle(), VK_RETURN);
+  EXPECT_EQ(Text(C(IdLblPauseMessage)), L"Saved.");
+  EXPECT_EQ(w.ShownPage(), 2);
 }
 
 // The process list is looked at only when the automatic rule has decided to clean: never on a
