@@ -443,22 +443,18 @@ TEST(CleanLine, SaysTheAmountOrWhyNothingWasFreed) {
   const CleanLineTexts texts{"Freed: %s", "Nothing more to free.", "Nothing could be cleaned.", "Already cleaning.",
                              "The running copy could not be reached.", "Unknown area or option: %s"};
   const NumberSeparators separators{".", ","};
-  struct Row {
-    CleanReport report;
-    std::string line;
+  auto line = [&](StartOutcome outcome, uint64_t freed = 0, std::wstring bad = L"") {
+    return CleanReportLine(CleanReport{outcome, freed, std::move(bad)}, texts, separators);
   };
-  const Row rows[] = {
-      {{StartOutcome::Messenger, uint64_t{1234} << 20, L""}, "Freed: 1.234 MB"},
-      {{StartOutcome::CleanedHere, 5u << 20, L""}, "Freed: 5 MB"},
-      {{StartOutcome::CleanedHere, 100, L""}, "Nothing more to free."},
-      {{StartOutcome::NothingCleaned, 0, L""}, "Nothing could be cleaned."},
-      {{StartOutcome::Busy, 0, L""}, "Already cleaning."},
-      {{StartOutcome::HandOffFailed, 0, L""}, "The running copy could not be reached."},
-      {{StartOutcome::BadOption, 0, L"standb\u00fd"}, "Unknown area or option: standb\xC3\xBD"},
-      // What a caller passed is cut to a line's length.
-      {{StartOutcome::BadOption, 0, std::wstring(500, L'x')}, "Unknown area or option: " + std::string(80, 'x')},
-  };
-  for (const Row& row : rows) EXPECT_EQ(CleanReportLine(row.report, texts, separators), row.line);
+  EXPECT_EQ(line(StartOutcome::Messenger, uint64_t{1234} << 20), "Freed: 1.234 MB");
+  EXPECT_EQ(line(StartOutcome::CleanedHere, 5u << 20), "Freed: 5 MB");
+  EXPECT_EQ(line(StartOutcome::CleanedHere, 100), "Nothing more to free.");
+  EXPECT_EQ(line(StartOutcome::NothingCleaned), "Nothing could be cleaned.");
+  EXPECT_EQ(line(StartOutcome::Busy), "Already cleaning.");
+  EXPECT_EQ(line(StartOutcome::HandOffFailed), "The running copy could not be reached.");
+  EXPECT_EQ(line(StartOutcome::BadOption, 0, L"standb\u00fd"), "Unknown area or option: standb\xC3\xBD");
+  // What a caller passed is cut to a line's length.
+  EXPECT_EQ(line(StartOutcome::BadOption, 0, std::wstring(500, L'x')), "Unknown area or option: " + std::string(80, 'x'));
 }
 
 }  // namespace

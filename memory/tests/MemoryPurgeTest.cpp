@@ -71,7 +71,9 @@ TEST_P(PurgeAreas, SendsOnlyTheChosenAreasInTheFixedOrder) {
   for (size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(api.calls[i].infoClass, expected[i].first);
-    if (expected[i].first == 80) EXPECT_EQ(api.calls[i].bytes, (Bytes{static_cast<unsigned char>(expected[i].second), 0, 0, 0}));
+    if (expected[i].first == 80) {
+      EXPECT_EQ(api.calls[i].bytes, (Bytes{static_cast<unsigned char>(expected[i].second), 0, 0, 0}));
+    }
   }
 }
 
