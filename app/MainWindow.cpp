@@ -38,6 +38,11 @@ namespace {
 constexpr UINT kStatusInterval = 1000;
 constexpr ULONGLONG kTimerResolutionMs = 16;
 constexpr wchar_t kDialogClass[] = L"#32770";
+// The cleaning hotkey's id among this window's hotkeys.
+constexpr int kCleanHotkeyId = 1;
+// While a program that pauses automatic cleaning runs, the process list is looked at again no
+// sooner than this: the rule asks every second once it has decided to clean.
+constexpr double kPauseLookDays = 10.0 / 86400.0;
 const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
 std::wstring LinkUrl(const char* scheme, const char* pathAndQuery) {
@@ -60,7 +65,8 @@ TFrmSweeplet::TFrmSweeplet(const StartOptions& options, const Services& services
       settings_(services.settings),
       runAtLogon_(services, *this),
       home_(*this),
-      config_(*this, settings_) {}
+      config_(*this, settings_),
+      cleaning_(*this, *this, settings_) {}
 
 TFrmSweeplet::~TFrmSweeplet() {
   if (hwnd_) ::DestroyWindow(hwnd_);
@@ -142,9 +148,11 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP:
       return 0;  // F1 does nothing
     case WM_USER:
-      // WM_USER is also DM_GETDEFID, which the dialog manager sends for Enter; hand-offs carry 1 or 2.
+      // WM_USER is also DM_GETDEFID, which the dialog manager sends for Enter; hand-offs carry 1 to 4.
       if (wParam == 0 && lParam == 0) return DefaultButton();
-      OnHandOff(wParam);
+      return OnHandOff(wParam, lParam);
+    case WM_HOTKEY:
+      if (wParam == kCleanHotkeyId) BtnCleanClick(false);
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
@@ -197,6 +205,8 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (UiDispatcher* ui = UiDispatcher::Main()) ui->Close();
       runAtLogon_.Stop();
       job_.Join();
+      if (registeredHotkey_ != 0) ::UnregisterHotKey(hwnd_, kCleanHotkeyId);
+      registeredHotkey_ = 0;
       ::KillTimer(hwnd_, kStatusTimerId);
       TrayIcon.reset();  // removes the icon from the notification area
       ::PostQuitMessage(0);
@@ -276,6 +286,8 @@ void TFrmSweeplet::FormCreate() {
     step("install");
   }
   LoadConfig();
+  // Taken by another program: the Cleaning page says so when it is shown.
+  ChangeHotkey(settings_.Hotkey());
   step("config");
   FCanClose = false;
   NextTime = Now();
@@ -316,6 +328,7 @@ void TFrmSweeplet::CreateControls() {
   BtnHead = CreatePanel(PnlHead, at(BtnHead));
   BtnHome = CreateStyledButton(BtnHead, IdBtnHome, L"처음화면", "Header", 4, at(BtnHome), true);
   BtnConfig = CreateStyledButton(BtnHead, IdBtnConfig, L"환경설정", "Header", 4, at(BtnConfig), true);
+  BtnCleaning = CreateStyledButton(BtnHead, IdBtnCleaning, L"정리 옵션", "Header", 4, at(BtnCleaning), true);
   BtnDonate = CreateStyledButton(BtnHead, IdBtnDonate, L"후원하기", "Header", 4, at(BtnDonate), true);
   PnlLogo = CreatePanel(PnlHead, at(PnlLogo));
   SVGIconImage1 = CreateLogo(PnlLogo, IdLogo, at(SVGIconImage1));
@@ -378,7 +391,8 @@ std::vector<Placement> TFrmSweeplet::Placements() {
       {&BtnHead, 10, 10, 360, 30},
       {&BtnHome, 0, 0, 70, 30},
       {&BtnConfig, 70, 0, 70, 30},
-      {&BtnDonate, 140, 0, 70, 30},
+      {&BtnCleaning, 140, 0, 70, 30},
+      {&BtnDonate, 210, 0, 70, 30},
       {&PnlLogo, 380, 0, 120, 50},
       {&SVGIconImage1, 0, 0, 112, 50},
       {&PnlMain, 0, 50 + line, 500, 400 - line},
@@ -389,28 +403,37 @@ void TFrmSweeplet::Layout() {
   PlaceAll(Placements(), dpi_);
   home_.Layout();
   config_.Layout();
+  cleaning_.Layout();
 }
 
 void TFrmSweeplet::ShowPage(int index) {
   const HWND focusBefore = ::GetFocus();
   if (index == 1 && !config_.Made()) config_.Make(PnlMain);
+  if (index == 2 && !cleaning_.Made()) cleaning_.Make(PnlMain);
   shownPage_ = index;
   ::ShowWindow(home_.Card(), index == 0 ? SW_SHOW : SW_HIDE);
   if (config_.Made()) ::ShowWindow(config_.Card(), index == 1 ? SW_SHOW : SW_HIDE);
-  // The page buttons form one group: exactly one of Home and Config is down.
+  if (cleaning_.Made()) ::ShowWindow(cleaning_.Card(), index == 2 ? SW_SHOW : SW_HIDE);
+  // The page buttons form one group: exactly one of Home, Config and Cleaning is down.
   SetStyledButtonDown(BtnHome, index == 0);
   SetStyledButtonDown(BtnConfig, index == 1);
-  focus_.FollowPage(ShownCard(), StyledButtonClickFromKeyboard(index == 0 ? BtnHome : BtnConfig), focusBefore);
+  SetStyledButtonDown(BtnCleaning, index == 2);
+  const HWND pageButton = index == 0 ? BtnHome : index == 1 ? BtnConfig : BtnCleaning;
+  focus_.FollowPage(ShownCard(), StyledButtonClickFromKeyboard(pageButton), focusBefore);
   MarkCleanAsDefault(::GetFocus() == hwnd_);
 }
 
-HWND TFrmSweeplet::ShownCard() const noexcept { return shownPage_ == 0 ? home_.Card() : config_.Card(); }
+HWND TFrmSweeplet::ShownCard() const noexcept {
+  return shownPage_ == 0 ? home_.Card() : shownPage_ == 1 ? config_.Card() : cleaning_.Card();
+}
 
 void TFrmSweeplet::BtnHomeClick(HWND sender) {
   if (sender == BtnHome) {
     ShowPage(0);
   } else if (sender == BtnConfig) {
     ShowPage(1);
+  } else if (sender == BtnCleaning) {
+    ShowPage(2);
   } else if (sender == BtnDonate) {
     services_.links->Open(LinkUrl("https", "/donate?sweeplet"));
   }
@@ -419,10 +442,11 @@ void TFrmSweeplet::BtnHomeClick(HWND sender) {
 void TFrmSweeplet::SVGIconImage1Click() { services_.links->Open(LinkUrl("http", "/sweeplet")); }
 
 void TFrmSweeplet::OnCommand(int id, int code, HWND control) {
-  if (config_.OnCommand(id, code)) return;
+  if (config_.OnCommand(id, code) || cleaning_.OnCommand(id, code)) return;
   switch (id) {
     case IdBtnHome:
     case IdBtnConfig:
+    case IdBtnCleaning:
     case IdBtnDonate:
       if (code == BN_CLICKED) BtnHomeClick(control);
       return;
@@ -442,7 +466,7 @@ void TFrmSweeplet::OnCommand(int id, int code, HWND control) {
       BtnCloseClick();
       return;
     case IDOK:  // Enter that no control took for itself
-      config_.PressFocusedCheckBox();
+      if (!config_.PressFocusedCheckBox()) cleaning_.PressFocused();
       return;
     default:
       break;
@@ -489,17 +513,33 @@ void TFrmSweeplet::CloseForGood() {
   ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
-void TFrmSweeplet::OnHandOff(WPARAM command) {
-  if (!TrayIcon || destroying_) return;  // not fully created yet, or already going
+LRESULT TFrmSweeplet::OnHandOff(WPARAM command, LPARAM argument) {
   // Compared whole: a wide value is no command, however its low bits read.
+  if (command == static_cast<WPARAM>(HandOff::CleanResult)) {
+    // Only read: a result, never an action.
+    const auto ticket = static_cast<intptr_t>(argument);
+    if (ticket > 0 && ticket == runningTicket_) return kCleanPending;
+    for (const HandedResult& handed : handedResults_) {
+      if (ticket > 0 && handed.ticket == ticket) return handed.result;
+    }
+    return kCleanUnknownTicket;
+  }
+  if (!TrayIcon || destroying_) return 0;  // not fully created yet, or already going
   if (command == static_cast<WPARAM>(HandOff::ShowWindow)) {
     ShowMainWindow(hwnd_);
   } else if (command == static_cast<WPARAM>(HandOff::UninstallAndQuit)) {
     runAtLogon_.Remove();
     CloseForGood();  // ends the program even when the task could not be removed
   } else if (command == static_cast<WPARAM>(HandOff::Clean)) {
-    Clean(false);  // as the clean button: dropped while a job runs, no notification
+    // As the clean button (no notification), but a cleaning already running is answered as such.
+    if (IsRunning()) return kCleanBusy;
+    lastTicket_ = lastTicket_ == INTPTR_MAX ? 1 : lastTicket_ + 1;
+    const intptr_t ticket = lastTicket_;
+    // Bits beyond the six areas are ignored; none left means the settings' choice.
+    Clean(false, static_cast<uint32_t>(static_cast<uintptr_t>(argument) & kAllPurgeAreas), ticket);
+    return IsRunning() ? ticket : 0;
   }
+  return 0;
 }
 
 void TFrmSweeplet::OnTrayEvent(LPARAM event) {
@@ -571,29 +611,37 @@ void TFrmSweeplet::BtnCleanClick(bool fromTrayIcon) {
   Clean(fromTrayIcon);
 }
 
-void TFrmSweeplet::Clean(bool alarm) {
+void TFrmSweeplet::Clean(bool alarm, uint32_t areas, intptr_t ticket) {
   if (IsRunning() || destroying_) return;  // dropped, not queued; no job starts on a window that is going
+  if (areas == 0) areas = settings_.PurgeAreas();
   activeAtJobStart_ = ::GetActiveWindow() == hwnd_ && ::IsWindowVisible(hwnd_);
   SetIsRunning(true);
   // The last job's amount stays on the tooltip until this one ends.
   freedLine_.clear();
   UpdateTrayTip();
+  runningTicket_ = ticket;
   IMemoryApi* memory = services_.memory;
-  const bool started = job_.Start([this, memory, alarm] {
+  const bool started = job_.Start([this, memory, alarm, areas, ticket] {
     // Measured here, so that the user-interface thread takes no snapshot for it.
-    const uint64_t freed = PurgeMemoryMeasured(*memory);
+    const PurgeResult purged = PurgeMemoryMeasured(*memory, areas);
     // The job's end runs on the user-interface thread; once the program is ending it is dropped.
-    if (UiDispatcher* ui = UiDispatcher::Main()) ui->Run([this, alarm, freed] { JobEnd(alarm, freed); });
+    if (UiDispatcher* ui = UiDispatcher::Main()) ui->Run([this, alarm, purged, ticket] { JobEnd(alarm, purged, ticket); });
   });
-  if (!started) JobEnd(false, std::nullopt);
+  if (!started) JobEnd(false, std::nullopt, ticket);
 }
 
-void TFrmSweeplet::JobEnd(bool alarm, std::optional<uint64_t> freed) {
+void TFrmSweeplet::JobEnd(bool alarm, std::optional<PurgeResult> purged, intptr_t ticket) {
   NextTime = Now();
+  runningTicket_ = 0;
+  if (ticket > 0) {
+    // The oldest result makes room: a start waits for its own for seconds at most.
+    std::rotate(handedResults_.rbegin(), handedResults_.rbegin() + 1, handedResults_.rend());
+    handedResults_.front() = {ticket, EncodeCleanResult(purged && purged->accepted > 0, purged ? purged->freed : 0)};
+  }
   SetIsRunning(false);
-  if (!freed) return;
+  if (!purged) return;
   freedLine_.clear();
-  AppendFreedLine(freedLine_, *freed, Translate("확보한 메모리: %s"),
+  AppendFreedLine(freedLine_, purged->freed, Translate("확보한 메모리: %s"),
                   Translate("더 정리할 메모리가 없습니다."), separators_);
   UpdateTrayTip();
   if (alarm) ShowNotification(Widen(CompletionNotice(Translate("메모리를 정리하였습니다."), freedLine_)));
@@ -665,8 +713,42 @@ void TFrmSweeplet::TmrStatusTimer() {
     settings_.FillAutoClean(autoClean_);
     const bool trigger = ShouldCleanAutomatically(autoClean_, status.UsagePhys, status.UsagePage, status.UsageWork,
                                                   NextTime, [this] { return Now(); });
-    if (trigger && !IsRunning()) Clean(false);
+    // The process list is looked at only now, once the rule has decided to clean.
+    if (trigger && !IsRunning() && !PausedByPrograms()) Clean(false);
   }
+}
+
+bool TFrmSweeplet::PausedByPrograms() {
+  const std::vector<std::wstring>& names = settings_.PausePrograms();
+  if (names.empty()) return false;
+  const double now = Now();
+  if (pausedWhenLooked_ && now - pauseLookedAt_ < kPauseLookDays && now >= pauseLookedAt_) return true;
+  IRunningPrograms& programs = services_.programs ? *services_.programs : SystemRunningPrograms();
+  pauseLookedAt_ = now;
+  pausedWhenLooked_ = programs.AnyRunning(names);
+  return pausedWhenLooked_;
+}
+
+bool TFrmSweeplet::ChangeHotkey(uint16_t hotkey) {
+  if (hotkey == registeredHotkey_ && hotkey != 0) return true;
+  const uint16_t before = registeredHotkey_;
+  auto registerKey = [this](uint16_t key) {
+    // The hotkey control's modifier flags differ from RegisterHotKey's.
+    const UINT flags = HIBYTE(key);
+    const UINT modifiers = ((flags & HOTKEYF_ALT) ? MOD_ALT : 0) | ((flags & HOTKEYF_CONTROL) ? MOD_CONTROL : 0) |
+                           ((flags & HOTKEYF_SHIFT) ? MOD_SHIFT : 0);
+    return LOBYTE(key) != 0 && ::RegisterHotKey(hwnd_, kCleanHotkeyId, modifiers | MOD_NOREPEAT, LOBYTE(key)) != FALSE;
+  };
+  if (before != 0) ::UnregisterHotKey(hwnd_, kCleanHotkeyId);
+  registeredHotkey_ = 0;
+  if (hotkey == 0) return true;
+  if (registerKey(hotkey)) {
+    registeredHotkey_ = hotkey;
+    return true;
+  }
+  // Taken: the one that worked before works on.
+  if (before != 0 && registerKey(before)) registeredHotkey_ = before;
+  return false;
 }
 
 // The next tick comes one interval after this one ends. The timer repeats on its own, so after a
@@ -723,6 +805,7 @@ LRESULT TFrmSweeplet::DefaultButton() const {
 // The system colours or high contrast changed: the controls pick their colours when painting.
 void TFrmSweeplet::RepaintForColours() {
   config_.FollowHighContrast();
+  cleaning_.FollowHighContrast();
   ::EnumChildWindows(
       hwnd_,
       [](HWND child, LPARAM) -> BOOL {

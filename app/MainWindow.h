@@ -6,12 +6,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/CleaningPage.h"
 #include "app/ConfigPage.h"
 #include "app/HomePage.h"
 #include "app/KeyboardFocus.h"
@@ -25,6 +27,7 @@
 #include "app/logic/TrayTexts.h"
 #include "common/UniqueHandle.h"
 #include "common/WorkerThread.h"
+#include "memory/MemoryPurge.h"
 
 namespace sweeplet {
 
@@ -35,7 +38,7 @@ struct StartOptions {
   std::wstring firstArgument;  // the first command-line argument, "" for none
 };
 
-class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
+class TFrmSweeplet : private PageHost, private RunAtLogon::Host, private CleaningPage::Host {
  public:
   TFrmSweeplet(const StartOptions& options, const Services& services);
   ~TFrmSweeplet() override;
@@ -54,7 +57,8 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   void BtnHomeClick(HWND sender);
   void SVGIconImage1Click();
   void BtnCleanClick(bool fromTrayIcon);
-  void Clean(bool alarm);
+  // `areas`: 0 for the settings' choice; `ticket`: the hand-off's, 0 for none.
+  void Clean(bool alarm, uint32_t areas = 0, intptr_t ticket = 0);
   bool IsRunning() const noexcept { return FIsRunning; }
   void SetIsRunning(bool value);
   void TmrStatusTimer();
@@ -69,6 +73,9 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   HMENU PopupMenu() const noexcept { return popup_.get(); }
   int ShownPage() const noexcept { return shownPage_; }
   bool ConfigPageMade() const noexcept { return config_.Made(); }
+  bool CleaningPageMade() const noexcept { return cleaning_.Made(); }
+  // The hotkey the window holds registered now; 0 for none.
+  uint16_t RegisteredHotkey() const noexcept { return registeredHotkey_; }
   const TTrayIcon* Tray() const noexcept { return TrayIcon.get(); }
 
  private:
@@ -87,6 +94,9 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   void ShowLogonTaskAnswer(bool checked) override { config_.ShowLogonTask(checked); }
   void TellUser(const std::wstring& text, bool answersClick) override;
   bool Ending() const override { return destroying_; }
+  // CleaningPage::Host
+  bool ChangeHotkey(uint16_t hotkey) override;
+  bool HotkeyRegistered() const noexcept override { return registeredHotkey_ != 0; }
 
   void FormCreate();
   bool FormCloseQuery();
@@ -102,10 +112,13 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   HWND ShownCard() const noexcept;
   void OnCommand(int id, int code, HWND control);
   LRESULT OnCtlColor(HDC dc, HWND control);
-  void OnHandOff(WPARAM command);
+  LRESULT OnHandOff(WPARAM command, LPARAM argument);
   void OnTrayEvent(LPARAM event);
-  // `freed`: what the job's purge freed; none when no purge ran.
-  void JobEnd(bool alarm, std::optional<uint64_t> freed);
+  // `purged`: what the job's purge did; none when no purge ran.
+  void JobEnd(bool alarm, std::optional<PurgeResult> purged, intptr_t ticket);
+  // Whether a program that pauses automatic cleaning runs; while one does, looked at again only
+  // after ten seconds.
+  bool PausedByPrograms();
   void UpdateTrayTip();
   void EndTick(ULONGLONG began) noexcept;
   void StartUpdateCheck();
@@ -124,6 +137,7 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   RunAtLogon runAtLogon_;
   HomePage home_;
   ConfigPage config_;
+  CleaningPage cleaning_;
   KeyboardFocus focus_;
 
   // Members the rest of the program knows by name.
@@ -146,7 +160,7 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
 
   // The header and the page area.
   HWND PnlHead = nullptr, BtnHead = nullptr, PnlLogo = nullptr, SVGIconImage1 = nullptr;
-  HWND BtnHome = nullptr, BtnConfig = nullptr, BtnDonate = nullptr;
+  HWND BtnHome = nullptr, BtnConfig = nullptr, BtnCleaning = nullptr, BtnDonate = nullptr;
   HWND PnlMain = nullptr;
 
   UniqueMenu popup_;          // the tray icon's menu (Open, separator, Credits, Quit)
@@ -161,6 +175,19 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   bool questionOpen_ = false;  // the quit question is showing
   NumberSeparators separators_;
   WorkerThread job_;  // the cleaning job's worker, at most one at a time
+
+  // Cleanings handed over by "/clean": the job's ticket while it runs, and the last few results,
+  // which the waiting starts ask for.
+  struct HandedResult {
+    intptr_t ticket = 0;
+    intptr_t result = 0;
+  };
+  intptr_t lastTicket_ = 0;
+  intptr_t runningTicket_ = 0;
+  std::array<HandedResult, 4> handedResults_{};
+  uint16_t registeredHotkey_ = 0;
+  double pauseLookedAt_ = 0;  // when the process list was last looked at (the clock's time)
+  bool pausedWhenLooked_ = false;
 };
 
 }  // namespace sweeplet

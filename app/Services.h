@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace sweeplet {
 
@@ -28,6 +29,14 @@ class INotifier {
   virtual void Show(const std::wstring& title, const std::wstring& body) = 0;
 };
 
+class IRunningPrograms {
+ public:
+  virtual ~IRunningPrograms() = default;
+  // Whether a process runs whose executable name is one of `names` (letter case aside). One
+  // look at the process list, taken only when the automatic rule has decided to clean.
+  virtual bool AnyRunning(const std::vector<std::wstring>& names) = 0;
+};
+
 // Where the settings page keeps its values: <root>\Software\<path> (TConfig). A null root keeps
 // nothing: every setting reads its default and no change is stored.
 struct SettingsKey {
@@ -35,7 +44,7 @@ struct SettingsKey {
   std::wstring path;
 };
 
-// Every pointer but `notifier` must be set.
+// Every pointer but `notifier` and `programs` must be set.
 struct Services {
   IClock* clock = nullptr;
   IMemoryApi* memory = nullptr;  // snapshot on the user-interface thread, purge on the job's thread
@@ -43,6 +52,7 @@ struct Services {
   ITaskSchedulerApi* taskScheduler = nullptr;  // the logon task
   ILinkOpener* links = nullptr;  // the maker's pages and the update service's links
   INotifier* notifier = nullptr;  // null: the tray icon shows the notification
+  IRunningPrograms* programs = nullptr;  // null: the system's process list
   SettingsKey settings;
   std::wstring updateServiceUrl;  // empty: no update check (tests)
   // Whether this copy may be started elevated at logon (nobody but an administrator can replace
@@ -61,5 +71,6 @@ struct Services {
 
 // The program's own implementations.
 Services DefaultServices();
+IRunningPrograms& SystemRunningPrograms();
 
 }  // namespace sweeplet

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/ControlIds.h"
+#include "app/logic/ProgramList.h"
 #include "config/Config.h"
 
 namespace sweeplet {
@@ -11,6 +12,22 @@ namespace {
 constexpr const char* kPercentItems[] = {"30", "40", "50", "60", "70", "80", "90"};
 constexpr const char* kMinuteItems[] = {"5", "10", "20", "30", "40", "50", "60"};
 constexpr wchar_t kCleanOnTrayName[] = L"cleanontray";
+constexpr wchar_t kHotkeyName[] = L"hotkey";
+constexpr wchar_t kPauseProgramsName[] = L"pause_programs";
+
+constexpr PurgeAreaSetting kPurgeAreaSettings[kPurgeAreaCount] = {
+    {kAreaFileCache, L"purge_filecache"},       {kAreaWorkingSets, L"purge_workingsets"},
+    {kAreaStandbyLowPriority, L"purge_standby_low"}, {kAreaStandby, L"purge_standby"},
+    {kAreaModified, L"purge_modified"},         {kAreaCombine, L"purge_combine"},
+};
+
+uint32_t ReadAreas(const TConfig& config) {
+  uint32_t areas = 0;
+  for (const PurgeAreaSetting& setting : kPurgeAreaSettings) {
+    if (config.ReadBoolean(setting.name, true)) areas |= setting.area;
+  }
+  return areas;
+}
 
 constexpr AutoSetting kAutoSettings[kAutoSettingCount] = {
     {IdChkUsagePhys, IdEditUsagePhys, L"enabled_usage_phys", L"limit_usage_phys", 6, kPercentItems,
@@ -32,6 +49,7 @@ static_assert(std::ranges::all_of(kAutoSettings,
 }  // namespace
 
 std::span<const AutoSetting, kAutoSettingCount> AutoSettings() noexcept { return kAutoSettings; }
+std::span<const PurgeAreaSetting, kPurgeAreaCount> PurgeAreaSettings() noexcept { return kPurgeAreaSettings; }
 
 int FindAutoSetting(int controlId) noexcept {
   for (size_t i = 0; i < kAutoSettingCount; ++i) {
@@ -52,6 +70,11 @@ void SettingsModel::Load() {
       auto_[i].position = config.ReadInteger(kAutoSettings[i].limitName, kAutoSettings[i].defaultPosition);
     }
     cleanOnTray_ = config.ReadBoolean(kCleanOnTrayName, false);
+    purgeAreas_ = ReadAreas(config);
+    // Only the two bytes the hotkey control gives; anything else is no hotkey.
+    const int32_t hotkey = config.ReadInteger(kHotkeyName, 0);
+    hotkey_ = hotkey > 0 && hotkey <= 0xFFFF ? static_cast<uint16_t>(hotkey) : 0;
+    pausePrograms_ = ParseProgramList(config.ReadString(kPauseProgramsName, L"")).names;
   }
   // A stored "on" reads as any non-zero number; written back, it is 1.
   if (cleanOnTray_) Store(kCleanOnTrayName, true);
@@ -90,6 +113,25 @@ void SettingsModel::SetAutoPosition(size_t index, int position) {
 void SettingsModel::SetCleanOnTray(bool on) {
   cleanOnTray_ = on;
   Store(kCleanOnTrayName, on);
+}
+
+void SettingsModel::SetPurgeArea(PurgeArea area, bool on) {
+  purgeAreas_ = on ? purgeAreas_ | area : purgeAreas_ & ~static_cast<uint32_t>(area);
+  for (const PurgeAreaSetting& setting : kPurgeAreaSettings) {
+    if (setting.area == area) Store(setting.name, on);
+  }
+}
+
+uint32_t SettingsModel::ReadPurgeAreas(const SettingsKey& key) { return ReadAreas(TConfig(key.path, key.root)); }
+
+void SettingsModel::SetHotkey(uint16_t hotkey) {
+  hotkey_ = hotkey;
+  Store(kHotkeyName, static_cast<int>(hotkey));
+}
+
+void SettingsModel::SetPausePrograms(std::vector<std::wstring> names) {
+  pausePrograms_ = std::move(names);
+  TConfig(key_.path, key_.root).WriteString(kPauseProgramsName, JoinProgramList(pausePrograms_));
 }
 
 void SettingsModel::Store(const wchar_t* name, bool value) const {

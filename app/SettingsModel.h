@@ -5,11 +5,14 @@
 // A change holds for this run even when the store fails: the next run shows what the key holds.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/Services.h"
 #include "app/logic/AutoClean.h"
+#include "memory/MemoryPurge.h"
 
 namespace sweeplet {
 
@@ -58,6 +61,22 @@ class SettingsModel {
   void SetAutoPosition(std::size_t index, int position);
   void SetCleanOnTray(bool on);
 
+  // The purge's areas that are on (kPurgeArea bits); each its own value, a missing one on.
+  uint32_t PurgeAreas() const noexcept { return purgeAreas_; }
+  void SetPurgeArea(PurgeArea area, bool on);
+  // The areas as the settings key holds them now, without a model (a "/clean" with no copy running).
+  static uint32_t ReadPurgeAreas(const SettingsKey& key);
+
+  // The cleaning hotkey as the hotkey control gives it (virtual key in the low byte, HOTKEYF_
+  // flags in the high byte); 0 for none.
+  uint16_t Hotkey() const noexcept { return hotkey_; }
+  void SetHotkey(uint16_t hotkey);
+
+  // The programs that pause automatic cleaning. A stored list that breaks the rules of
+  // ParseProgramList (written by hand) pauses nothing.
+  const std::vector<std::wstring>& PausePrograms() const noexcept { return pausePrograms_; }
+  void SetPausePrograms(std::vector<std::wstring> names);
+
  private:
   void Store(const wchar_t* name, bool value) const;
   void Store(const wchar_t* name, int value) const;
@@ -65,6 +84,16 @@ class SettingsModel {
   SettingsKey key_;
   std::array<AutoValue, kAutoSettingCount> auto_{};
   bool cleanOnTray_ = false;
+  uint32_t purgeAreas_ = kAllPurgeAreas;
+  uint16_t hotkey_ = 0;
+  std::vector<std::wstring> pausePrograms_;
 };
+
+// The settings value of each purge area, in request order.
+struct PurgeAreaSetting {
+  PurgeArea area;
+  const wchar_t* name;
+};
+std::span<const PurgeAreaSetting, kPurgeAreaCount> PurgeAreaSettings() noexcept;
 
 }  // namespace sweeplet

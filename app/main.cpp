@@ -4,14 +4,18 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "app/Entry.h"
 #include "app/MainWindow.h"
+#include "app/SettingsModel.h"
+#include "app/logic/UserLocale.h"
 #include "app/TrayIcon.h"
 #include "common/AppGlobals.h"
 #include "common/SystemProc.h"
 #include "common/UiDispatcher.h"
 #include "common/UniqueHandle.h"
+#include "common/Utf.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
 #include "memory/MemoryPurge.h"
@@ -21,17 +25,66 @@
 namespace sweeplet {
 namespace {
 
-std::wstring FirstArgument() {
+// The arguments after the program's path.
+std::vector<std::wstring> Arguments() {
   int argc = 0;
   LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  std::wstring first = argv && argc > 1 ? argv[1] : L"";
+  std::vector<std::wstring> arguments;
+  for (int i = 1; argv && i < argc; ++i) arguments.emplace_back(argv[i]);
   if (argv) ::LocalFree(argv);
-  return first;
+  return arguments;
+}
+
+// The line of a "/clean": into the output the starter redirected (a file or a pipe), else into
+// the console of the process that started us, if it has one. A start from the desktop or a
+// scheduled task has neither and shows nothing.
+void WriteCleanLine(const std::string& line) {
+  const HANDLE inherited = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  const DWORD type = inherited && inherited != INVALID_HANDLE_VALUE ? ::GetFileType(inherited) : FILE_TYPE_UNKNOWN;
+  if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+    const std::string text = line + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(inherited, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return;
+  }
+  if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  {
+    const UniqueHandle console(::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+    if (console && console.get() != INVALID_HANDLE_VALUE) {
+      const std::wstring text = Widen(line) + L"\r\n";
+      DWORD written = 0;
+      ::WriteConsoleW(console.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+  }
+  ::FreeConsole();
 }
 
 class Win32EntryPlatform : public IEntryPlatform {
  public:
   explicit Win32EntryPlatform(std::wstring firstArgument) : firstArgument_(std::move(firstArgument)) {}
+
+  HandOffResult AskInstance(HandOff command, uintptr_t argument, intptr_t& reply) override {
+    if (!window_) return HandOffResult::NoWindow;
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(window_, WM_USER, static_cast<WPARAM>(command), static_cast<LPARAM>(argument),
+                               SMTO_ABORTIFHUNG | SMTO_NORMAL, kHandOffTimeoutMs, &result)) {
+      return HandOffResult::Failed;
+    }
+    reply = static_cast<intptr_t>(result);
+    return HandOffResult::Delivered;
+  }
+  void ReportClean(const CleanReport& report) override {
+    const CleanLineTexts texts{
+        Translate("확보한 메모리: %s"),
+        Translate("더 정리할 메모리가 없습니다."),
+        Translate("정리하지 못했습니다: 선택한 영역이 없거나 시스템이 모든 요청을 거부했습니다."),
+        Translate("이미 메모리를 정리하는 중입니다."),
+        Translate("실행 중인 Sweeplet에 연결하지 못했거나 정리가 끝나지 않았습니다."),
+        Translate("알 수 없는 옵션 또는 영역: %s (영역: filecache, workingsets, standby-low, standby, modified, combine)"),
+    };
+    WriteCleanLine(CleanReportLine(report, texts, ReadUserNumberSeparators()));
+  }
 
   bool FindInstanceWindow() override {
     window_ = ::FindWindowW(kInstanceName, nullptr);
@@ -93,12 +146,13 @@ class Win32EntryPlatform : public IEntryPlatform {
       ::DispatchMessageW(&msg);
     }
   }
-  void PurgeHere() override {
+  PurgeResult PurgeHere(uint32_t areas) override {
     // The same memory calls and privileges as the window's jobs; nothing else of the window.
     const Services services = DefaultServices();
     EnablePrivilege(kIncreaseQuotaPrivilege, true, *services.token);
     EnablePrivilege(kProfileSingleProcessPrivilege, true, *services.token);
-    PurgeMemory(*services.memory);
+    if (areas == 0) areas = SettingsModel::ReadPurgeAreas(services.settings);
+    return PurgeMemoryMeasured(*services.memory, areas);
   }
 
  private:
@@ -122,11 +176,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Before anything else, on every start: the translation table and the user's language.
   sweeplet::InitTranslation();
   sweeplet::RegisterStyleFamily();
-  std::wstring first = sweeplet::FirstArgument();
+  const std::vector<std::wstring> arguments = sweeplet::Arguments();
+  const std::wstring first = arguments.empty() ? L"" : arguments.front();
   sweeplet::Win32EntryPlatform platform(first);
-  const sweeplet::StartOutcome outcome = sweeplet::RunEntry(first, platform);
+  const std::span<const std::wstring> more =
+      arguments.empty() ? std::span<const std::wstring>() : std::span<const std::wstring>(arguments).subspan(1);
+  const sweeplet::StartOutcome outcome = sweeplet::RunEntry(first, platform, more);
   sweeplet::ReleaseTranslation();
-  // The mutex handle is released with the process. Non-zero only when the running copy could
-  // not be reached: nothing was started then either.
+  // The mutex handle is released with the process. Non-zero when the running copy could not be
+  // reached, and when a "/clean" did not clean (see the README's table).
   return sweeplet::ExitCodeOf(outcome);
 }

@@ -33,6 +33,17 @@ inline constexpr uint32_t kFileCachePeakSizeOffset = 8;
 inline constexpr uint32_t kFileCacheMinimumWorkingSetOffset = 24;
 inline constexpr uint32_t kFileCacheMaximumWorkingSetOffset = 32;
 
+// Layout of the memory-list information block of a 64-bit process, as class 80 answers a query:
+// page counts, one pointer-sized field each.
+inline constexpr uint32_t kMemoryListInfoSize = 176;
+inline constexpr uint32_t kMemoryListZeroedOffset = 0;
+inline constexpr uint32_t kMemoryListFreeOffset = 8;
+inline constexpr uint32_t kMemoryListModifiedOffset = 16;
+inline constexpr uint32_t kMemoryListStandbyOffset = 40;  // eight counts, by priority 0 to 7
+inline constexpr uint32_t kMemoryListStandbyPriorities = 8;
+// The size of a page of physical memory on every 64-bit Windows.
+inline constexpr uint64_t kPhysicalPageSize = 4096;
+
 inline constexpr uint32_t kMemoryListCommandSize = 4;
 inline constexpr uint32_t kCombinePhysicalMemorySize = 24;
 

@@ -36,6 +36,29 @@ uint64_t FreedPhysical(const MemoryStatus& before, const MemoryStatus& after) no
   return usedBefore > usedAfter ? usedBefore - usedAfter : 0;
 }
 
+std::optional<MemoryLists> QueryMemoryLists(IMemoryApi& api) noexcept {
+  alignas(8) unsigned char block[kMemoryListInfoSize] = {};
+  if (api.QuerySystemInformation(kSystemMemoryListInformation, block, sizeof block) != 0) return std::nullopt;
+  MemoryLists lists;
+  lists.zeroed = LoadU64(block + kMemoryListZeroedOffset);
+  lists.free = LoadU64(block + kMemoryListFreeOffset);
+  lists.modified = LoadU64(block + kMemoryListModifiedOffset);
+  for (uint32_t i = 0; i < kMemoryListStandbyPriorities; ++i) {
+    lists.standby += LoadU64(block + kMemoryListStandbyOffset + 8 * i);
+  }
+  if (lists.zeroed == 0 && lists.free == 0 && lists.modified == 0 && lists.standby == 0) return std::nullopt;
+  return lists;
+}
+
+uint64_t FreedFromLists(const MemoryLists& before, const MemoryLists& after) noexcept {
+  const uint64_t pagesBefore = before.zeroed + before.free;
+  const uint64_t pagesAfter = after.zeroed + after.free;
+  if (pagesAfter <= pagesBefore) return 0;
+  const uint64_t pages = pagesAfter - pagesBefore;
+  // A torn or absurd reading must not wrap round into a small amount.
+  return pages > UINT64_MAX / kPhysicalPageSize ? UINT64_MAX : pages * kPhysicalPageSize;
+}
+
 void QueryMemoryStatus(MemoryStatus& status, IMemoryApi& api) noexcept {
   // Zeroed first: if the system fills nothing, every amount reads 0 and every percentage 0.0.
   GlobalMemoryCounters counters{};

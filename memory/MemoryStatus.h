@@ -2,6 +2,7 @@
 // One memory snapshot: physical memory, page file (commit), the process's address space and
 // the system file cache's working set.
 #include <cstdint>
+#include <optional>
 
 namespace sweeplet {
 
@@ -31,6 +32,23 @@ double UsagePercent(uint64_t total, uint64_t used) noexcept;
 // impossible (no total, as after a failed query, or more available than there is): against
 // such a reading everything or nothing would look freed.
 uint64_t FreedPhysical(const MemoryStatus& before, const MemoryStatus& after) noexcept;
+
+// The system's memory lists, in pages.
+struct MemoryLists {
+  uint64_t zeroed = 0;
+  uint64_t free = 0;
+  uint64_t modified = 0;
+  uint64_t standby = 0;  // all eight priorities
+};
+
+// The memory lists as the system reports them now; none when the query is refused (Wine) or the
+// answer cannot be a real machine's (every list empty).
+std::optional<MemoryLists> QueryMemoryLists(IMemoryApi& api) noexcept;
+
+// How much free and zeroed memory grew from `before` to `after`, in bytes; never below zero.
+// This is what Task Manager shows as "Free": memory that holds nothing any more. The standby
+// list, counted as available, is cache that a purge turns into free memory.
+uint64_t FreedFromLists(const MemoryLists& before, const MemoryLists& after) noexcept;
 
 // Fills the record in place. The file-cache fields (AvailWork, TotalWork, UsageWork) are written
 // only when the file-cache query succeeds; otherwise they keep what the record held.

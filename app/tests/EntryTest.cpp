@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,32 @@ class FakePlatform : public IEntryPlatform {
     return mutexRace;
   }
   void RunInstance(bool hidden) override { calls.push_back(hidden ? "run-hidden" : "run-shown"); }
-  void PurgeHere() override { calls.push_back("purge"); }
+  HandOffResult AskInstance(HandOff c, uintptr_t argument, intptr_t& reply) override {
+    calls.push_back("ask" + std::to_string(static_cast<unsigned>(c)) + ":" + std::to_string(argument));
+    if (!windowExists) return HandOffResult::NoWindow;
+    std::deque<intptr_t>& replies = c == HandOff::Clean ? cleanReplies : resultReplies;
+    if (replies.empty()) return HandOffResult::Failed;  // the copy stopped answering
+    reply = replies.front();
+    if (replies.size() > 1 || !repeatLastReply) replies.pop_front();
+    return sendResult;
+  }
+  PurgeResult PurgeHere(uint32_t areas) override {
+    calls.push_back("purge:" + std::to_string(areas));
+    return purgeResult;
+  }
+  void ReportClean(const CleanReport& r) override {
+    calls.push_back("report");
+    report = r;
+    ++reports;
+  }
+
+  // The copy's answers to Clean and to CleanResult, in turn; the last one stays when asked for.
+  std::deque<intptr_t> cleanReplies{7};
+  std::deque<intptr_t> resultReplies{EncodeCleanResult(true, 5)};
+  bool repeatLastReply = false;
+  PurgeResult purgeResult{6, 6, 123};
+  CleanReport report;
+  int reports = 0;
 
  private:
   bool processRunning_ = true;
@@ -98,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MessengerCase{L"/START", {"find", "openmutex", "allowfg", "send1"}}, // letter case differs: plain
                       MessengerCase{L"/start ", {"find", "openmutex", "allowfg", "send1"}},
                       MessengerCase{L"start", {"find", "openmutex", "allowfg", "send1"}},
-                      MessengerCase{L"/clean", {"find", "openmutex", "send3"}},  // nothing to bring forward
+                      MessengerCase{L"/clean", {"find", "openmutex", "ask3:0", "ask4:7", "report"}},  // nothing to bring forward
                       MessengerCase{L"/Clean", {"find", "openmutex", "allowfg", "send1"}},
                       MessengerCase{L"/clean ", {"find", "openmutex", "allowfg", "send1"}},
                       MessengerCase{L"-clean", {"find", "openmutex", "allowfg", "send1"}}));
@@ -132,16 +158,20 @@ INSTANTIATE_TEST_SUITE_P(
                       ShowResultCase{HandOffResult::Delivered, false, StartOutcome::Messenger, 0}));
 
 // "/clean" cleans once and ends: through the running copy when there is one, else in this start,
-// which never becomes the instance (nor takes the mutex a plain start would need).
+// which never becomes the instance (nor takes the mutex a plain start would need). It ends when
+// the cleaning has ended, and says how it went, once, in its report and its exit code.
 struct CleanCase {
   const char* name;
   bool mutexExists;
   bool windowExists;
   int windowAfterFinds;
   HandOffResult sent;
+  std::deque<intptr_t> cleanReplies, resultReplies;
+  PurgeResult purged;
   Calls expected;
   StartOutcome outcome;
   int exitCode;
+  uint64_t freed;
 };
 
 class EntryClean : public ::testing::TestWithParam<CleanCase> {};
@@ -153,41 +183,166 @@ TEST_P(EntryClean, CleansOnceThroughTheRunningCopyOrHere) {
   p.windowExists = c.windowExists;
   p.windowAfterFinds = c.windowAfterFinds;
   p.sendResult = c.sent;
+  p.cleanReplies = c.cleanReplies;
+  p.resultReplies = c.resultReplies;
+  p.purgeResult = c.purged;
   const StartOutcome outcome = RunEntry(L"/clean", p);
   EXPECT_EQ(outcome, c.outcome);
   EXPECT_EQ(ExitCodeOf(outcome), c.exitCode);
+  EXPECT_EQ(p.reports, 1);
+  EXPECT_EQ(p.report.outcome, c.outcome);
+  EXPECT_EQ(p.report.freed, c.freed);
   if (c.expected.empty()) {
     int sleeps = 0, finds = 0;
     for (const auto& call : p.calls) {
       sleeps += call == "sleep100";
       finds += call == "find";
+      EXPECT_NE(call, "ask3:0") << "no window, nothing handed over";
     }
     EXPECT_EQ(sleeps, kWindowPolls);
     EXPECT_EQ(finds, kWindowPolls + 1);
-    EXPECT_EQ(p.calls.back(), "send3");
+    EXPECT_EQ(p.calls.back(), "report");
   } else {
     EXPECT_EQ(p.calls, c.expected);
   }
 }
 
+const PurgeResult kAllAccepted{6, 6, 123};
+const PurgeResult kAllRefused{6, 0, 0};
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, EntryClean,
     ::testing::Values(
-        CleanCase{"NothingRunning", false, false, 0, HandOffResult::Delivered, {"find", "openmutex", "purge"},
-                  StartOutcome::CleanedHere, 0},
+        CleanCase{"NothingRunning", false, false, 0, HandOffResult::Delivered, {}, {}, kAllAccepted,
+                  {"find", "openmutex", "purge:0", "report"}, StartOutcome::CleanedHere, 0, 123},
+        // Every request refused here (no privileges): the exit code says nothing was cleaned.
+        CleanCase{"NothingRunningAllRefused", false, false, 0, HandOffResult::Delivered, {}, {}, kAllRefused,
+                  {"find", "openmutex", "purge:0", "report"}, StartOutcome::NothingCleaned, 2, 0},
         // A window of our class without the mutex is not a copy of ours: this start cleans itself.
-        CleanCase{"WindowWithoutMutex", false, true, 0, HandOffResult::Delivered, {"find", "openmutex", "purge"},
-                  StartOutcome::CleanedHere, 0},
-        CleanCase{"HandedOver", true, true, 0, HandOffResult::Delivered, {"find", "openmutex", "send3"},
-                  StartOutcome::Messenger, 0},
-        CleanCase{"CopyNeverAnswers", true, true, 0, HandOffResult::Failed, {"find", "openmutex", "send3"},
-                  StartOutcome::HandOffFailed, 1},
+        CleanCase{"WindowWithoutMutex", false, true, 0, HandOffResult::Delivered, {}, {}, kAllAccepted,
+                  {"find", "openmutex", "purge:0", "report"}, StartOutcome::CleanedHere, 0, 123},
+        // Handed over, then asked until the copy's cleaning has ended.
+        CleanCase{"HandedOver", true, true, 0, HandOffResult::Delivered, {7}, {kCleanPending, kCleanPending,
+                  EncodeCleanResult(true, 4096)}, kAllAccepted,
+                  {"find", "openmutex", "ask3:0", "ask4:7", "sleep100", "ask4:7", "sleep100", "ask4:7", "report"},
+                  StartOutcome::Messenger, 0, 4096},
+        CleanCase{"CopyRefusedEverything", true, true, 0, HandOffResult::Delivered, {9}, {EncodeCleanResult(false, 0)},
+                  kAllAccepted, {"find", "openmutex", "ask3:0", "ask4:9", "report"}, StartOutcome::NothingCleaned, 2, 0},
+        CleanCase{"CopyAlreadyCleaning", true, true, 0, HandOffResult::Delivered, {kCleanBusy}, {}, kAllAccepted,
+                  {"find", "openmutex", "ask3:0", "report"}, StartOutcome::Busy, 3, 0},
+        CleanCase{"CopyNeverAnswers", true, true, 0, HandOffResult::Failed, {7}, {}, kAllAccepted,
+                  {"find", "openmutex", "ask3:0", "report"}, StartOutcome::HandOffFailed, 1, 0},
+        // The copy has its window but takes nothing until its start-up is through.
+        CleanCase{"CopyStillStarting", true, true, 0, HandOffResult::Delivered, {0, 0, 7}, {EncodeCleanResult(true, 1)},
+                  kAllAccepted,
+                  {"find", "openmutex", "ask3:0", "sleep100", "ask3:0", "sleep100", "ask3:0", "ask4:7", "report"},
+                  StartOutcome::Messenger, 0, 1},
+        // It closes, or stops answering, before its cleaning is over: nobody can say it cleaned.
+        CleanCase{"CopyGoesDuringTheCleaning", true, true, 0, HandOffResult::Delivered, {7}, {kCleanPending}, kAllAccepted,
+                  {"find", "openmutex", "ask3:0", "ask4:7", "sleep100", "ask4:7", "report"}, StartOutcome::HandOffFailed, 1, 0},
+        CleanCase{"CopyForgotTheTicket", true, true, 0, HandOffResult::Delivered, {7}, {kCleanUnknownTicket}, kAllAccepted,
+                  {"find", "openmutex", "ask3:0", "ask4:7", "report"}, StartOutcome::HandOffFailed, 1, 0},
         // The copy is still starting: its window is awaited, then handed the cleaning.
-        CleanCase{"WindowComesLater", true, false, 2, HandOffResult::Delivered,
-                  {"find", "openmutex", "sleep100", "find", "sleep100", "find", "send3"}, StartOutcome::Messenger, 0},
+        CleanCase{"WindowComesLater", true, false, 2, HandOffResult::Delivered, {7}, {EncodeCleanResult(true, 0)},
+                  kAllAccepted,
+                  {"find", "openmutex", "sleep100", "find", "sleep100", "find", "ask3:0", "ask4:7", "report"},
+                  StartOutcome::Messenger, 0, 0},
         // It never shows a window: nothing was cleaned, and the exit code says so (calls checked above).
-        CleanCase{"WindowNeverComes", true, false, 0, HandOffResult::Delivered, {}, StartOutcome::HandOffFailed, 1}),
+        CleanCase{"WindowNeverComes", true, false, 0, HandOffResult::Delivered, {7}, {}, kAllAccepted, {},
+                  StartOutcome::HandOffFailed, 1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The wait for the copy's cleaning is bounded: a cleaning that never ends fails the hand-off.
+TEST(Entry, CleanWaitsForTheCopyOnlySoLong) {
+  FakePlatform p;
+  p.mutexExists = true;
+  p.windowExists = true;
+  p.resultReplies = {kCleanPending};
+  p.repeatLastReply = true;
+  EXPECT_EQ(RunEntry(L"/clean", p), StartOutcome::HandOffFailed);
+  int asks = 0, sleeps = 0;
+  for (const auto& call : p.calls) {
+    asks += call == "ask4:7";
+    sleeps += call == "sleep100";
+  }
+  EXPECT_EQ(asks, kCleanPolls + 1);
+  EXPECT_EQ(sleeps, kCleanPolls);
+  EXPECT_EQ(p.calls.back(), "report");
+}
+
+TEST(Entry, CleanResultsKeepTheirAmountAndOutcome) {
+  EXPECT_EQ(EncodeCleanResult(true, 0), 1);
+  EXPECT_EQ(EncodeCleanResult(false, 0), 2);
+  EXPECT_EQ(EncodeCleanResult(true, 3), 13);
+  // However large the amount, the answer stays positive: never taken for "pending" or "unknown".
+  EXPECT_GT(EncodeCleanResult(true, UINT64_MAX), 0);
+  EXPECT_EQ(EncodeCleanResult(true, UINT64_MAX) & 3, 1);
+}
+
+// "/clean" takes one option, "/areas:" with known names; anything else is refused before anything
+// is looked at or cleaned.
+struct OptionsCase {
+  const char* name;
+  std::vector<std::wstring> options;
+  std::optional<uint32_t> areas;
+  std::wstring bad;
+};
+
+class CleanOptions : public ::testing::TestWithParam<OptionsCase> {};
+
+TEST_P(CleanOptions, ChooseAreasOrAreRefused) {
+  const OptionsCase& c = GetParam();
+  std::wstring bad;
+  EXPECT_EQ(ParseCleanOptions(c.options, bad), c.areas);
+  EXPECT_EQ(bad, c.bad);
+
+  FakePlatform p;
+  const StartOutcome outcome = RunEntry(L"/clean", p, c.options);
+  if (c.areas) {
+    EXPECT_EQ(p.calls, (Calls{"find", "openmutex", "purge:" + std::to_string(*c.areas), "report"}));
+    EXPECT_EQ(ExitCodeOf(outcome), 0);
+  } else {
+    EXPECT_EQ(outcome, StartOutcome::BadOption);
+    EXPECT_EQ(ExitCodeOf(outcome), 4);
+    EXPECT_EQ(p.calls, (Calls{"find", "report"}));
+    EXPECT_EQ(p.report.badOption, c.bad);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, CleanOptions,
+    ::testing::Values(
+        OptionsCase{"None", {}, 0u, L""},
+        OptionsCase{"TwoAreas", {L"/areas:workingsets,standby-low"}, kAreaWorkingSets | kAreaStandbyLowPriority, L""},
+        OptionsCase{"EveryArea", {L"/areas:combine,modified,standby,standby-low,workingsets,filecache"}, kAllPurgeAreas, L""},
+        OptionsCase{"Repeated", {L"/areas:standby,standby"}, kAreaStandby, L""},
+        OptionsCase{"UnknownName", {L"/areas:workingsets,everything"}, std::nullopt, L"everything"},
+        OptionsCase{"LetterCase", {L"/areas:WorkingSets"}, std::nullopt, L"WorkingSets"},
+        OptionsCase{"Empty", {L"/areas:"}, std::nullopt, L"/areas:"},
+        OptionsCase{"TrailingComma", {L"/areas:standby,"}, std::nullopt, L"/areas:standby,"},
+        OptionsCase{"SpaceInside", {L"/areas:standby, modified"}, std::nullopt, L" modified"},
+        OptionsCase{"NotAscii", {L"/areas:standb\u00fd"}, std::nullopt, L"standb\u00fd"},
+        OptionsCase{"OtherOption", {L"/quiet"}, std::nullopt, L"/quiet"},
+        OptionsCase{"MisspeltOption", {L"/area:standby"}, std::nullopt, L"/area:standby"},
+        OptionsCase{"SecondOption", {L"/areas:standby", L"/areas:modified"}, std::nullopt, L"/areas:modified"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Entry, CleanHandsTheChosenAreasToTheCopy) {
+  FakePlatform p;
+  p.mutexExists = true;
+  p.windowExists = true;
+  const std::vector<std::wstring> options = {L"/areas:modified,filecache"};
+  EXPECT_EQ(RunEntry(L"/clean", p, options), StartOutcome::Messenger);
+  EXPECT_EQ(p.calls, (Calls{"find", "openmutex", "ask3:17", "ask4:7", "report"}));
+}
+
+// Only "/clean" reads what follows the first argument.
+TEST(Entry, OtherSwitchesIgnoreFurtherArguments) {
+  FakePlatform p;
+  const std::vector<std::wstring> options = {L"/areas:nonsense"};
+  EXPECT_EQ(RunEntry(L"/start", p, options), StartOutcome::Instance);
+  EXPECT_EQ(p.reports, 0);
+}
 
 TEST(Entry, UninstallWithNothingRunningEndsWithoutSleeping) {
   FakePlatform p;
@@ -275,6 +430,31 @@ TEST(Entry, ALosingStartWithStartSwitchStaysSilent) {
   p.windowExists = true;
   RunEntry(L"/start", p);
   EXPECT_EQ(p.calls.back(), "find");
+}
+
+}  // namespace
+}  // namespace sweeplet
+
+namespace sweeplet {
+namespace {
+
+// The console line says what happened, in the user's language and number separators.
+TEST(CleanLine, SaysTheAmountOrWhyNothingWasFreed) {
+  const CleanLineTexts texts{"Freed: %s", "Nothing more to free.", "Nothing could be cleaned.", "Already cleaning.",
+                             "The running copy could not be reached.", "Unknown area or option: %s"};
+  const NumberSeparators separators{".", ","};
+  auto line = [&](StartOutcome outcome, uint64_t freed = 0, std::wstring bad = L"") {
+    return CleanReportLine(CleanReport{outcome, freed, std::move(bad)}, texts, separators);
+  };
+  EXPECT_EQ(line(StartOutcome::Messenger, uint64_t{1234} << 20), "Freed: 1.234 MB");
+  EXPECT_EQ(line(StartOutcome::CleanedHere, 5u << 20), "Freed: 5 MB");
+  EXPECT_EQ(line(StartOutcome::CleanedHere, 100), "Nothing more to free.");
+  EXPECT_EQ(line(StartOutcome::NothingCleaned), "Nothing could be cleaned.");
+  EXPECT_EQ(line(StartOutcome::Busy), "Already cleaning.");
+  EXPECT_EQ(line(StartOutcome::HandOffFailed), "The running copy could not be reached.");
+  EXPECT_EQ(line(StartOutcome::BadOption, 0, L"standb\u00fd"), "Unknown area or option: standb\xC3\xBD");
+  // What a caller passed is cut to a line's length.
+  EXPECT_EQ(line(StartOutcome::BadOption, 0, std::wstring(500, L'x')), "Unknown area or option: " + std::string(80, 'x'));
 }
 
 }  // namespace

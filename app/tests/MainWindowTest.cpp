@@ -60,6 +60,7 @@ class FakeMemory : public IMemoryApi {
   std::atomic<uint64_t> availPhys{4ull << 30};  // 75 % in use
   std::atomic<uint64_t> availAfterPurge{0};     // non-zero: what a purge leaves available
   std::atomic<int> purges{0};
+  std::atomic<int> requests{0};  // every request of every purge
   HANDLE release = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);  // signalled: purges do not wait
   ~FakeMemory() override { ::CloseHandle(release); }
 
@@ -75,6 +76,7 @@ class FakeMemory : public IMemoryApi {
   }
   int32_t QuerySystemInformation(uint32_t, void*, uint32_t) noexcept override { return -1; }
   int32_t SetSystemInformation(uint32_t infoClass, void*, uint32_t) noexcept override {
+    ++requests;
     if (infoClass == kSystemFileCacheInformation) {
       ::WaitForSingleObject(release, 10000);
       if (const uint64_t after = availAfterPurge) availPhys = after;
@@ -91,6 +93,22 @@ class FakeMemory : public IMemoryApi {
  private:
   std::mutex mutex_;
   std::vector<DWORD> readers_;
+};
+
+// The process list: which names run, and how often it was looked at.
+class FakePrograms : public IRunningPrograms {
+ public:
+  std::vector<std::wstring> running;
+  int looks = 0;
+  bool AnyRunning(const std::vector<std::wstring>& names) override {
+    ++looks;
+    for (const std::wstring& name : names) {
+      for (const std::wstring& r : running) {
+        if (::CompareStringOrdinal(name.c_str(), -1, r.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
+      }
+    }
+    return false;
+  }
 };
 
 class FakeNotifier : public INotifier {
@@ -207,6 +225,7 @@ class MainWindowTest : public ::testing::Test {
     services.allowMessage = [this](HWND window, UINT message) { allowed_.emplace_back(window, message); };
     services.links = &links_;
     services.notifier = &notifier_;
+    services.programs = &programs_;
     services.settings = {HKEY_CURRENT_USER, kScratch.Path()};
     services.startupStep = [this](const char* step) { steps_.push_back(step); };
     // The real notification area, with every tooltip the window hands it noted on the way.
@@ -232,6 +251,15 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_NE(C(IdChkUsagePhys), nullptr);
   }
 
+  // The Cleaning page, made by a click on its button as the Config page is.
+  void OpenCleaningPage() {
+    HWND button = C(IdBtnCleaning);
+    ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_EQ(window_->ShownPage(), 2);
+    ASSERT_NE(C(IdChkAreaStandby), nullptr);
+  }
+
   // Back to the Home page by its button.
   void OpenHomePage() {
     HWND button = C(IdBtnHome);
@@ -243,6 +271,7 @@ class MainWindowTest : public ::testing::Test {
   FakeClock clock_;
   FakeMemory memory_;
   FakeNotifier notifier_;
+  FakePrograms programs_;
   FakeLinks links_;
   std::vector<std::string> steps_;
   FakeToken token_{steps_};
@@ -844,6 +873,7 @@ TEST_P(TabOrder, WalksTheHeaderThenTheShownPageAndNothingHidden) {
   TFrmSweeplet& w = Open();
   ASSERT_TRUE(Activate(w.Handle()));
   if (walk.page == 1) w.BtnHomeClick(C(IdBtnConfig));
+  if (walk.page == 2) w.BtnHomeClick(C(IdBtnCleaning));
   if (walk.notice) ShowUpdateStatus(w.Handle(), L"https://n.example/", "en", &links_);
   ::SetFocus(w.Handle());
   std::vector<int> walked;
@@ -862,14 +892,18 @@ std::vector<int> Reversed(std::vector<int> ids) {
   return out;
 }
 
-const std::vector<int> kHomeWalk = {IdBtnHome, IdBtnConfig, IdBtnDonate, IdBtnHome};
-const std::vector<int> kConfigWalk = {IdBtnHome,     IdBtnConfig,  IdBtnDonate,      IdChkUsagePhys,
+const std::vector<int> kHomeWalk = {IdBtnHome, IdBtnConfig, IdBtnCleaning, IdBtnDonate, IdBtnHome};
+const std::vector<int> kConfigWalk = {IdBtnHome,     IdBtnConfig,  IdBtnCleaning, IdBtnDonate,      IdChkUsagePhys,
                                       IdChkMinute,   IdChkUsagePage, IdChkUsageWork, IdChkAutoStart,
                                       IdChkCleanOnTray, IdEditInfo, IdBtnHome};
 const std::vector<int> kConfigListsWalk = {
-    IdBtnHome,      IdBtnConfig,     IdBtnDonate,    IdChkUsagePhys, IdChkMinute,    IdEditUsagePhys,
+    IdBtnHome,      IdBtnConfig,     IdBtnCleaning,  IdBtnDonate,    IdChkUsagePhys, IdChkMinute,    IdEditUsagePhys,
     IdEditMinute,   IdChkUsagePage,  IdEditUsagePage, IdChkUsageWork, IdEditUsageWork, IdChkAutoStart,
     IdChkCleanOnTray, IdEditInfo,    IdBtnHome};
+const std::vector<int> kCleaningWalk = {
+    IdBtnHome,        IdBtnConfig,        IdBtnCleaning, IdBtnDonate, IdChkAreaFileCache, IdChkAreaWorkingSets,
+    IdChkAreaStandbyLow, IdChkAreaStandby, IdChkAreaModified, IdChkAreaCombine, IdHotkey, IdEditPause,
+    IdBtnPauseApply,  IdBtnHome};
 const std::vector<const wchar_t*> kAllLists = {L"enabled_usage_phys", L"enabled_usage_page", L"enabled_usage_work",
                                                L"enabled_minute"};
 
@@ -882,7 +916,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TabWalk{"config_lists", kAllLists, 1, false, false, kConfigListsWalk},
                       TabWalk{"config_lists_back", kAllLists, 1, false, true, Reversed(kConfigListsWalk)},
                       TabWalk{"home_notice", {}, 0, true, false,
-                              {IdBtnHome, IdBtnConfig, IdBtnDonate, kNoticeBar, IdBtnHome}}),
+                              {IdBtnHome, IdBtnConfig, IdBtnCleaning, IdBtnDonate, kNoticeBar, IdBtnHome}},
+                      TabWalk{"cleaning", {}, 2, false, false, kCleaningWalk},
+                      TabWalk{"cleaning_back", {}, 2, false, true, Reversed(kCleaningWalk)}),
     [](const ::testing::TestParamInfo<TabWalk>& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, TheNextControlMessageMovesLikeTabAndOnlyToAShownTabStop) {
@@ -905,7 +941,7 @@ TEST_F(MainWindowTest, TheNextControlMessageMovesLikeTabAndOnlyToAShownTabStop) 
   }
   // The arrow keys walk the page buttons.
   Press(w.Handle(), VK_RIGHT);
-  EXPECT_EQ(FocusId(w.Handle()), IdBtnDonate);
+  EXPECT_EQ(FocusId(w.Handle()), IdBtnCleaning);
   Press(w.Handle(), VK_LEFT);
   EXPECT_EQ(FocusId(w.Handle()), IdBtnConfig);
 }
@@ -947,7 +983,7 @@ TEST_F(MainWindowTest, AKeyboardPageSwitchTakesTheFocusAlongAMouseOneDoesNot) {
   // The keyboard showed itself: the focus mark is on.
   EXPECT_EQ(::SendMessageW(C(IdChkUsagePhys), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
 
-  for (int i = 0; i < 3; ++i) Press(w.Handle(), VK_TAB, true);
+  for (int i = 0; i < 4; ++i) Press(w.Handle(), VK_TAB, true);
   ASSERT_EQ(FocusId(w.Handle()), IdBtnHome);
   Press(w.Handle(), VK_RETURN);  // Home
   EXPECT_EQ(w.ShownPage(), 0);
@@ -1334,15 +1370,16 @@ TEST_F(MainWindowTest, TheTooltipFollowsTheTickAndTheShellHearsOnlyOfChanges) {
 }
 
 // Hand-off command 3 ("/clean" from another start) runs one job as the clean button does: busy
-// state, no notification, the rule counting from its end. Whatever else the message carries is
-// not looked at.
+// state, no notification, the rule counting from its end. Beyond the six area bits nothing the
+// message carries is looked at.
 TEST_F(MainWindowTest, HandOffThreeCleansOnceLikeTheButton) {
   TFrmSweeplet& w = Open(L"/start");
   ::ResetEvent(memory_.release);
-  ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::Clean), 0x1234);
+  ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::Clean), static_cast<LPARAM>(0xFFFFFFC0u));
   EXPECT_TRUE(w.IsRunning());
   EXPECT_EQ(w.Tray()->ImageIndex(), 1);
-  ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::Clean), 0);  // during the job: dropped
+  const LRESULT busy = ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::Clean), 0);
+  EXPECT_EQ(busy, kCleanBusy) << "during the job: dropped, and said so";
   clock_.Advance(7);
   ::SetEvent(memory_.release);
   ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
@@ -1351,6 +1388,269 @@ TEST_F(MainWindowTest, HandOffThreeCleansOnceLikeTheButton) {
   EXPECT_DOUBLE_EQ(w.GetNextTime(), clock_.now);
   EXPECT_TRUE(notifier_.bodies.empty());
   EXPECT_FALSE(::IsWindowVisible(w.Handle()));
+}
+
+// A handed-over cleaning is answered with a ticket; the start that handed it over asks with it
+// until the result is there. The cleaning counts for the automatic rule and the tooltip as a
+// click does, and cleans only the areas it names.
+TEST_F(MainWindowTest, AHandedOverCleaningReportsItsResultAndCountsLikeAClick) {
+  TFrmSweeplet& w = Open(L"/start");
+  auto send = [&](HandOff command, LPARAM argument) {
+    return static_cast<intptr_t>(::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(command), argument));
+  };
+  memory_.availAfterPurge = 6ull << 30;
+  ::ResetEvent(memory_.release);
+  const intptr_t ticket = send(HandOff::Clean, kAreaFileCache | kAreaCombine);
+  ASSERT_GT(ticket, 0);
+  EXPECT_EQ(send(HandOff::CleanResult, ticket), kCleanPending);
+  EXPECT_EQ(send(HandOff::CleanResult, ticket + 1), kCleanUnknownTicket);
+  EXPECT_EQ(send(HandOff::CleanResult, 0), kCleanUnknownTicket);
+  clock_.Advance(42);
+  ::SetEvent(memory_.release);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  EXPECT_EQ(memory_.requests.load(), 2) << "the file cache and the combining, nothing else";
+  EXPECT_EQ(send(HandOff::CleanResult, ticket), EncodeCleanResult(true, 2ull << 30));
+  EXPECT_DOUBLE_EQ(w.GetNextTime(), clock_.now) << "the 300-second rule counts from its end";
+  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Freed: 2,048 MB");
+
+  // A second one gets a ticket of its own; the first one's result is still there.
+  const intptr_t second = send(HandOff::Clean, 0);
+  EXPECT_GT(second, ticket);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  EXPECT_EQ(memory_.requests.load(), 8) << "no areas named: the settings' six";
+  EXPECT_EQ(send(HandOff::CleanResult, ticket), EncodeCleanResult(true, 2ull << 30));
+  EXPECT_EQ(send(HandOff::CleanResult, second) & 3, 1);
+}
+
+// Every request refused (a token without the privileges): the result says nothing was cleaned.
+TEST_F(MainWindowTest, AHandedOverCleaningThatTheSystemRefusedSaysSo) {
+  class RefusingMemory : public FakeMemory {
+   public:
+    int32_t SetSystemInformation(uint32_t infoClass, void* b, uint32_t n) noexcept override {
+      FakeMemory::SetSystemInformation(infoClass, b, n);
+      return static_cast<int32_t>(0xC0000061);  // privilege not held
+    }
+  };
+  RefusingMemory refusing;
+  Services services;
+  services.clock = &clock_;
+  services.memory = &refusing;
+  services.token = &token_;
+  services.taskScheduler = &scheduler_;
+  services.links = &links_;
+  services.notifier = &notifier_;
+  services.programs = &programs_;
+  services.settings = {HKEY_CURRENT_USER, kScratch.Path()};
+  services.allowMessage = [](HWND, UINT) {};
+  window_ = std::make_unique<TFrmSweeplet>(StartOptions{L"/start"}, services);
+  ASSERT_TRUE(window_->Create());
+  const intptr_t ticket = static_cast<intptr_t>(
+      ::SendMessageW(window_->Handle(), WM_USER, static_cast<WPARAM>(HandOff::Clean), 0));
+  ASSERT_GT(ticket, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !window_->IsRunning(); }));
+  EXPECT_EQ(::SendMessageW(window_->Handle(), WM_USER, static_cast<WPARAM>(HandOff::CleanResult), ticket),
+            EncodeCleanResult(false, 0));
+  window_.reset();
+}
+
+// The areas' boxes show the settings (all on at first) and store each change as its own value;
+// the purge then sends only what is on.
+TEST_F(MainWindowTest, TheAreaBoxesChooseWhatThePurgeCleans) {
+  WriteDword(L"purge_modified", 0);
+  TFrmSweeplet& w = Open();
+  OpenCleaningPage();
+  for (const int id : {IdChkAreaFileCache, IdChkAreaWorkingSets, IdChkAreaStandbyLow, IdChkAreaStandby, IdChkAreaCombine}) {
+    EXPECT_TRUE(Checked(C(id))) << id;
+  }
+  EXPECT_FALSE(Checked(C(IdChkAreaModified)));
+  EXPECT_EQ(StoredValueCount(), 1u) << "showing the page stores nothing";
+  UserClick(C(IdChkAreaStandby));
+  EXPECT_EQ(ReadDword(L"purge_standby"), 0u);
+  UserClick(C(IdChkAreaModified));
+  EXPECT_EQ(ReadDword(L"purge_modified"), 1u);
+  w.Clean(false);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  EXPECT_EQ(memory_.requests.load(), 5);
+  EXPECT_EQ(memory_.purges.load(), 1);
+  UserClick(C(IdChkAreaFileCache));
+  w.Clean(false);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  EXPECT_EQ(memory_.requests.load(), 9);
+  EXPECT_EQ(memory_.purges.load(), 1) << "the file cache is off now";
+}
+
+// A window of another thread that holds a hotkey, as another program would.
+class HotkeyHolder {
+ public:
+  explicit HotkeyHolder(UINT modifiers, UINT vk) {
+    thread_ = std::thread([this, modifiers, vk] {
+      HWND w = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+      held_ = ::RegisterHotKey(w, 7, modifiers, vk) != FALSE;
+      ready_ = true;
+      while (!stop_) ::Sleep(10);
+      ::UnregisterHotKey(w, 7);
+      ::DestroyWindow(w);
+    });
+    while (!ready_) ::Sleep(5);
+  }
+  ~HotkeyHolder() {
+    stop_ = true;
+    thread_.join();
+  }
+  bool Held() const { return held_; }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> ready_{false}, stop_{false}, held_{false};
+};
+
+void ChooseHotkey(HWND control, WORD hotkey) {
+  ::SendMessageW(control, HKM_SETHOTKEY, hotkey, 0);
+  ::SendMessageW(::GetParent(control), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(control), EN_CHANGE),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+constexpr WORD kCtrlAltK = MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT);
+constexpr WORD kCtrlAltJ = MAKEWORD('J', HOTKEYF_CONTROL | HOTKEYF_ALT);
+
+TEST_F(MainWindowTest, AChosenHotkeyIsRegisteredStoredAndCleansLikeTheButton) {
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(w.RegisteredHotkey(), 0) << "none by default";
+  OpenCleaningPage();
+  ChooseHotkey(C(IdHotkey), kCtrlAltK);
+  EXPECT_EQ(w.RegisteredHotkey(), kCtrlAltK);
+  EXPECT_EQ(ReadDword(L"hotkey"), kCtrlAltK);
+  EXPECT_EQ(Text(C(IdLblHotkeyMessage)), L"");
+  {
+    HotkeyHolder other(MOD_CONTROL | MOD_ALT, 'K');
+    EXPECT_FALSE(other.Held()) << "ours, registered on the window's thread";
+  }
+  ::SendMessageW(w.Handle(), WM_HOTKEY, 1, 0);
+  EXPECT_TRUE(w.IsRunning());
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  EXPECT_TRUE(notifier_.bodies.empty());
+
+  ChooseHotkey(C(IdHotkey), 0);  // cleared
+  EXPECT_EQ(w.RegisteredHotkey(), 0);
+  EXPECT_EQ(ReadDword(L"hotkey"), 0u);
+  HotkeyHolder free(MOD_CONTROL | MOD_ALT, 'K');
+  EXPECT_TRUE(free.Held()) << "given back when cleared";
+}
+
+TEST_F(MainWindowTest, AHotkeyTakenByAnotherProgramIsReportedAndNotStored) {
+  HotkeyHolder other(MOD_CONTROL | MOD_ALT, 'J');
+  ASSERT_TRUE(other.Held());
+  WriteDword(L"hotkey", kCtrlAltK);
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(w.RegisteredHotkey(), kCtrlAltK);
+  OpenCleaningPage();
+  ChooseHotkey(C(IdHotkey), kCtrlAltJ);
+  EXPECT_EQ(Text(C(IdLblHotkeyMessage)), L"Another program already uses this combination.");
+  EXPECT_EQ(ReadDword(L"hotkey"), kCtrlAltK) << "nothing stored";
+  EXPECT_EQ(w.RegisteredHotkey(), kCtrlAltK) << "the one before still works";
+}
+
+TEST_F(MainWindowTest, AStoredHotkeyTakenAtStartIsReportedOnThePage) {
+  HotkeyHolder other(MOD_CONTROL | MOD_ALT, 'J');
+  ASSERT_TRUE(other.Held());
+  WriteDword(L"hotkey", kCtrlAltJ);
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(w.RegisteredHotkey(), 0);
+  OpenCleaningPage();
+  EXPECT_EQ(Text(C(IdLblHotkeyMessage)), L"Another program already uses this combination.");
+  EXPECT_EQ(ReadDword(L"hotkey"), kCtrlAltJ) << "kept for the next start";
+}
+
+TEST_F(MainWindowTest, TheHotkeyGoesWithTheWindow) {
+  WriteDword(L"hotkey", kCtrlAltK);
+  TFrmSweeplet& w = Open();
+  ASSERT_EQ(w.RegisteredHotkey(), kCtrlAltK);
+  window_.reset();
+  HotkeyHolder after(MOD_CONTROL | MOD_ALT, 'K');
+  EXPECT_TRUE(after.Held());
+}
+
+// The program list is checked whole on Apply: a bad list gets a message and nothing of it is
+// stored; a good one is stored and shown as kept.
+TEST_F(MainWindowTest, ThePauseListIsCheckedWholeBeforeItIsStored) {
+  TFrmSweeplet& w = Open();
+  OpenCleaningPage();
+  struct Row {
+    const wchar_t* typed;
+    const wchar_t* message;
+  };
+  const Row bad[] = {
+      {L"game.exe; C:\\Games\\x.exe", L"Give program names without a folder: C:\\Games\\x.exe"},
+      {L"game*.exe", L"Wildcards (* ?) are not allowed: game*.exe"},
+      {L"a|b", L"Not a program's file name: a|b"},
+  };
+  for (const Row& row : bad) {
+    ::SetWindowTextW(C(IdEditPause), row.typed);
+    UserClick(C(IdBtnPauseApply));
+    EXPECT_EQ(Text(C(IdLblPauseMessage)), row.message);
+    EXPECT_EQ(StoredValueCount(), 0u) << "nothing half-stored";
+  }
+  std::wstring many;
+  for (int i = 0; i < 33; ++i) many += L"p" + std::to_wstring(i) + L".exe;";
+  ::SetWindowTextW(C(IdEditPause), many.c_str());
+  UserClick(C(IdBtnPauseApply));
+  EXPECT_EQ(Text(C(IdLblPauseMessage)), L"At most 32 programs.");
+  EXPECT_EQ(StoredValueCount(), 0u);
+
+  ::SetWindowTextW(C(IdEditPause), L" game.exe ;vmware-vmx.exe; ");
+  EXPECT_EQ(Text(C(IdLblPauseMessage)), L"") << "an edit clears the last message";
+  UserClick(C(IdBtnPauseApply));
+  EXPECT_EQ(Text(C(IdLblPauseMessage)), L"Saved.");
+  EXPECT_EQ(Text(C(IdEditPause)), L"game.exe; vmware-vmx.exe");
+  EXPECT_EQ(StoredValueCount(), 1u);
+
+  // Enter in the field applies it, as the button does.
+  ASSERT_TRUE(Activate(w.Handle()));
+  ::SetFocus(C(IdEditPause));
+  ::SetWindowTextW(C(IdEditPause), L"vm.exe");
+  Press(w.Handle(), VK_RETURN);
+  EXPECT_EQ(Text(C(IdLblPauseMessage)), L"Saved.");
+  EXPECT_EQ(w.ShownPage(), 2);
+}
+
+// The process list is looked at only when the automatic rule has decided to clean: never on a
+// quiet tick, and not again for a while once a listed program was found running. A click still
+// cleans while it runs.
+TEST_F(MainWindowTest, AListedProgramPausesOnlyTheAutomaticCleaning) {
+  WriteDword(L"enabled_usage_phys", 1);
+  WriteDword(L"limit_usage_phys", 4);  // 70 %: usage 75 % is above it
+  kScratch.WriteText(L"pause_programs", L"game.exe; vm.exe");
+  programs_.running = {L"explorer.exe", L"GAME.EXE"};
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(programs_.looks, 0) << "the start's tick is within the 300 seconds";
+  for (int i = 0; i < 5; ++i) {
+    clock_.Advance(30);
+    w.TmrStatusTimer();
+  }
+  EXPECT_EQ(programs_.looks, 0) << "quiet ticks never look";
+  clock_.Advance(150);
+  w.TmrStatusTimer();
+  EXPECT_EQ(programs_.looks, 1);
+  clock_.Advance(1);
+  w.TmrStatusTimer();
+  clock_.Advance(8);
+  w.TmrStatusTimer();
+  EXPECT_EQ(programs_.looks, 1) << "a program found running is not looked for every second";
+  clock_.Advance(1);
+  w.TmrStatusTimer();
+  EXPECT_EQ(programs_.looks, 2) << "ten seconds on, it is";
+  Pump();
+  EXPECT_EQ(memory_.purges.load(), 0);
+
+  w.BtnCleanClick(false);
+  ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 1 && !w.IsRunning(); }));
+
+  // The program has ended: the next time the rule decides, it cleans.
+  programs_.running = {L"explorer.exe"};
+  clock_.Advance(301);
+  w.TmrStatusTimer();
+  EXPECT_EQ(programs_.looks, 3);
+  ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 2 && !w.IsRunning(); }));
 }
 
 // What the program itself is given: the update service over https, on the update host, at the

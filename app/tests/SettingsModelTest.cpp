@@ -119,6 +119,11 @@ TEST_F(SettingsModelTest, EachSetterStoresExactlyItsOneValue) {
       {"minute 60", [](SettingsModel& m) { m.SetAutoPosition(Minute, 6); }, L"limit_minute", 6},
       {"tray on", [](SettingsModel& m) { m.SetCleanOnTray(true); }, L"cleanontray", 1},
       {"tray off", [](SettingsModel& m) { m.SetCleanOnTray(false); }, L"cleanontray", 0},
+      {"standby off", [](SettingsModel& m) { m.SetPurgeArea(kAreaStandby, false); }, L"purge_standby", 0},
+      {"modified off", [](SettingsModel& m) { m.SetPurgeArea(kAreaModified, false); }, L"purge_modified", 0},
+      {"combine on", [](SettingsModel& m) { m.SetPurgeArea(kAreaCombine, true); }, L"purge_combine", 1},
+      {"hotkey", [](SettingsModel& m) { m.SetHotkey(0x0643); }, L"hotkey", 0x0643},
+      {"no hotkey", [](SettingsModel& m) { m.SetHotkey(0); }, L"hotkey", 0},
   };
   for (const Change& change : changes) {
     SCOPED_TRACE(change.what);
@@ -128,6 +133,75 @@ TEST_F(SettingsModelTest, EachSetterStoresExactlyItsOneValue) {
     EXPECT_EQ(StoredCount(), 1u);
     EXPECT_EQ(Stored(change.name), change.value);
   }
+}
+
+std::wstring StoredText(const wchar_t* name) {
+  wchar_t text[600] = {};
+  DWORD size = sizeof text;
+  const std::wstring key = L"Software\\" + kScratch.Path();
+  if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+    return L"<missing>";
+  }
+  return text;
+}
+
+// Every purge area is on unless its own value says off; a missing value is on, so that a user who
+// never chose gets every area.
+TEST_F(SettingsModelTest, PurgeAreasAreOnUnlessStoredOff) {
+  struct Row {
+    std::vector<std::pair<const wchar_t*, DWORD>> stored;
+    uint32_t areas;
+  };
+  const Row rows[] = {
+      {{}, kAllPurgeAreas},
+      {{{L"purge_standby", 0}, {L"purge_modified", 0}}, kAllPurgeAreas & ~(kAreaStandby | kAreaModified)},
+      {{{L"purge_filecache", 7}, {L"purge_workingsets", 1}}, kAllPurgeAreas},
+      {{{L"purge_filecache", 0}, {L"purge_workingsets", 0}, {L"purge_standby_low", 0}, {L"purge_standby", 0},
+        {L"purge_modified", 0}, {L"purge_combine", 0}},
+       0},
+  };
+  for (const Row& row : rows) {
+    kScratch.Clear();
+    for (const auto& [name, value] : row.stored) Store(name, value);
+    SettingsModel model = Model();
+    model.Load();
+    EXPECT_EQ(model.PurgeAreas(), row.areas);
+    EXPECT_EQ(SettingsModel::ReadPurgeAreas(SettingsKey{HKEY_CURRENT_USER, kScratch.Path()}), row.areas);
+    EXPECT_EQ(StoredCount(), row.stored.size()) << "loading writes no area back";
+  }
+  kScratch.Clear();
+  SettingsModel model = Model();
+  model.SetPurgeArea(kAreaStandbyLowPriority, false);
+  model.SetPurgeArea(kAreaCombine, false);
+  model.SetPurgeArea(kAreaCombine, true);
+  EXPECT_EQ(model.PurgeAreas(), kAllPurgeAreas & ~kAreaStandbyLowPriority);
+}
+
+TEST_F(SettingsModelTest, OnlyAHotkeyTheControlCanGiveIsRead) {
+  const std::pair<DWORD, uint16_t> rows[] = {{0x0643, 0x0643}, {0, 0}, {0x10000, 0}, {0xFFFFFFFF, 0}};
+  for (const auto& [stored, read] : rows) {
+    kScratch.Clear();
+    Store(L"hotkey", stored);
+    SettingsModel model = Model();
+    model.Load();
+    EXPECT_EQ(model.Hotkey(), read) << stored;
+  }
+}
+
+// The program list is stored whole in one value; a stored list that breaks the rules pauses nothing.
+TEST_F(SettingsModelTest, PauseProgramsAreStoredWholeAndReadOnlyWhenValid) {
+  SettingsModel model = Model();
+  model.SetPausePrograms({L"game.exe", L"vmware-vmx.exe"});
+  EXPECT_EQ(StoredText(L"pause_programs"), L"game.exe; vmware-vmx.exe");
+  EXPECT_EQ(StoredCount(), 1u);
+  SettingsModel again = Model();
+  again.Load();
+  EXPECT_EQ(again.PausePrograms(), (std::vector<std::wstring>{L"game.exe", L"vmware-vmx.exe"}));
+
+  kScratch.WriteText(L"pause_programs", L"game.exe; C:\\tools\\x.exe");
+  SettingsModel handEdited = Model();
+  handEdited.Load();
+  EXPECT_TRUE(handEdited.PausePrograms().empty());
 }
 
 // A store that fails (here: no key at all) leaves the change standing for this run.

@@ -20,13 +20,19 @@ std::wstring BesideSweeplet(const wchar_t* file) {
   return exe.substr(0, exe.find_last_of(L"\\/") + 1) + file;
 }
 
-Process::Process(const std::wstring& arguments, const std::wstring& exe) {
+Process::Process(const std::wstring& arguments, const std::wstring& exe) : Process(arguments, exe, nullptr) {}
+
+Process::Process(const std::wstring& arguments, const std::wstring& exe, HANDLE output) {
   std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   STARTUPINFOW si{};
   si.cb = sizeof(si);
+  if (output) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = output;
+  }
   // A loaded machine can refuse a start now and then; a test should not read that as the program's doing.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) return;
+    if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, output ? TRUE : FALSE, 0, nullptr, nullptr, &si, &info_)) return;
     info_ = {};
     startError_ = ::GetLastError();
     ::Sleep(250);

@@ -23,6 +23,8 @@ class Process {
  public:
   Process() = default;
   explicit Process(const std::wstring& arguments, const std::wstring& exe = SweepletPath());
+  // With its standard output going to `output`, an inheritable handle.
+  Process(const std::wstring& arguments, const std::wstring& exe, HANDLE output);
   ~Process();
   Process(Process&& other) noexcept;
   Process& operator=(Process&& other) noexcept;

@@ -83,7 +83,8 @@ TEST_F(EndToEnd, TheWindowShowsEveryControlWhereItBelongs) {
   const std::vector<ControlRow> home = {
       {IdBtnHome, L"Button", 10, 10 + top, 70, 30, nullptr},
       {IdBtnConfig, L"Button", 80, 10 + top, 70, 30, nullptr},
-      {IdBtnDonate, L"Button", 150, 10 + top, 70, 30, nullptr},
+      {IdBtnCleaning, L"Button", 150, 10 + top, 70, 30, nullptr},
+      {IdBtnDonate, L"Button", 220, 10 + top, 70, 30, nullptr},
       {IdLogo, nullptr, 380, 0 + top, 112, 50, nullptr},
       {IdLblTitle, L"Static", 8, page + 40, 484, 81, L"Sweeplet"},
       {IdProgressBar, L"msctls_progress32", 56, page + 192, 393, 25, L""},
@@ -468,9 +469,10 @@ TEST_F(DuringAJob, CleanAloneShowsNothingPurgesAndEndsWithZero) {
   EXPECT_EQ(CountMainWindows(), 0);
 }
 
-// Beside a running copy "/clean" hands the cleaning over and ends with 0: the copy runs the job
-// (its button goes busy until the purge ends) and no second window appears.
-TEST_F(DuringAJob, CleanBesideARunningCopyHandsTheJobOver) {
+// Beside a running copy "/clean" hands the cleaning over: the copy runs the job (its button goes
+// busy until the purge ends), no second window appears, and "/clean" ends with 0 only once the
+// copy's cleaning has ended.
+TEST_F(DuringAJob, CleanBesideARunningCopyHandsTheJobOverAndWaitsForIt) {
   gate_.reset(::CreateEventW(nullptr, TRUE, FALSE, kPurgeGateName));
   ASSERT_TRUE(gate_);
   HWND w = StartInstanceOf(kSlowPurgeExe);
@@ -478,13 +480,96 @@ TEST_F(DuringAJob, CleanBesideARunningCopyHandsTheJobOver) {
   HWND button = Control(w, IdBtnClean);
   ASSERT_TRUE(::IsWindowEnabled(button));
   Process clean(L"/clean");
-  EXPECT_TRUE(Ends(clean, 20000));
-  EXPECT_EQ(clean.ExitCode(), 0u);
   EXPECT_TRUE(WaitFor([&] { return !::IsWindowEnabled(button); })) << "the copy's job runs";
+  EXPECT_FALSE(WaitFor([&] { return !clean.Running(); }, 1500)) << "it waits for the cleaning to end";
   EXPECT_EQ(CountMainWindows(), 1);
   EndTheJob();
+  EXPECT_TRUE(Ends(clean, 20000));
+  EXPECT_EQ(clean.ExitCode(), 0u);
   EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(button) != FALSE; }));
   EXPECT_TRUE(first_.Running());
+  EXPECT_EQ(CountMainWindows(), 1);
+}
+
+// A copy already cleaning: "/clean" ends at once with 3 (busy), and the copy's job goes on.
+TEST_F(DuringAJob, CleanWhileTheCopyCleansEndsWithBusy) {
+  HWND w = StartWithAJobRunning();
+  ASSERT_TRUE(w);
+  Process clean(L"/clean");
+  EXPECT_TRUE(Ends(clean, 20000));
+  EXPECT_EQ(clean.ExitCode(), 3u);
+  EXPECT_FALSE(::IsWindowEnabled(Control(w, IdBtnClean))) << "the job it found still runs";
+  EndTheJob();
+  EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(Control(w, IdBtnClean)) != FALSE; }));
+}
+
+// The line "/clean" prints, read from the output its starter gave it.
+std::string CleanOutput(const std::wstring& arguments, DWORD& exitCode) {
+  wchar_t folder[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, folder);
+  const std::wstring file = std::wstring(folder) + L"sweeplet-clean-line.txt";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  std::string text;
+  {
+    UniqueHandle out(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    if (!out || out.get() == INVALID_HANDLE_VALUE) return "<no file>";
+    Process clean(arguments, SweepletPath(), out.get());
+    if (!Ends(clean, 30000)) return "<no end>";
+    exitCode = clean.ExitCode();
+  }
+  UniqueHandle in(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  char buffer[1024] = {};
+  DWORD read = 0;
+  ::ReadFile(in.get(), buffer, sizeof buffer - 1, &read, nullptr);
+  in.reset();
+  ::DeleteFileW(file.c_str());
+  return std::string(buffer, read);
+}
+
+// Under Wine every request is accepted: "/clean" with no copy running cleans (0); with every area
+// switched off in the settings nothing can be cleaned (2), unless the command line names areas;
+// an unknown area is refused (4) before anything starts. Each prints its one line.
+TEST_F(EndToEnd, CleanAloneSaysHowItWentInItsExitCodeAndItsLine) {
+  DWORD code = 99;
+  const std::string cleaned = CleanOutput(L"/clean", code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(cleaned.starts_with("Freed: ") || cleaned == "Nothing more to free.\r\n") << cleaned;
+  EXPECT_TRUE(cleaned.ends_with("\r\n")) << cleaned;
+
+  EXPECT_EQ(CleanOutput(L"/clean /areas:workingsets,everything", code),
+            "Unknown option or area: everything (areas: filecache, workingsets, standby-low, standby, modified, "
+            "combine)\r\n");
+  EXPECT_EQ(code, 4u);
+  EXPECT_EQ(CountMainWindows(), 0);
+
+  for (const wchar_t* area : {L"purge_filecache", L"purge_workingsets", L"purge_standby_low", L"purge_standby",
+                              L"purge_modified", L"purge_combine"}) {
+    const DWORD off = 0;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Orvane\\Sweeplet", area, REG_DWORD, &off, sizeof off),
+              ERROR_SUCCESS);
+  }
+  EXPECT_EQ(CleanOutput(L"/clean", code),
+            "Nothing could be cleaned: no area is chosen, or the system refused every request (administrator rights "
+            "are needed).\r\n");
+  EXPECT_EQ(code, 2u);
+  CleanOutput(L"/clean /areas:standby-low", code);
+  EXPECT_EQ(code, 0u) << "areas named on the command line";
+}
+
+// Beside a running copy whose settings switch every area off, the copy's answer comes back: 2.
+TEST_F(EndToEnd, CleanThroughTheCopyBringsBackItsResult) {
+  for (const wchar_t* area : {L"purge_filecache", L"purge_workingsets", L"purge_standby_low", L"purge_standby",
+                              L"purge_modified", L"purge_combine"}) {
+    const DWORD off = 0;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Orvane\\Sweeplet", area, REG_DWORD, &off, sizeof off),
+              ERROR_SUCCESS);
+  }
+  StartInstance(L"", true);
+  DWORD code = 99;
+  EXPECT_EQ(CleanOutput(L"/clean", code).substr(0, 25), "Nothing could be cleaned:");
+  EXPECT_EQ(code, 2u);
+  CleanOutput(L"/clean /areas:combine", code);
+  EXPECT_EQ(code, 0u);
   EXPECT_EQ(CountMainWindows(), 1);
 }
 

@@ -1,5 +1,5 @@
 // Command-line driver used by scripts/screenshot and scripts/bench:
-//   SweepletDrive shot <file.png> [--page home|config] [--clean] [--inactive] [--high-contrast]
+//   SweepletDrive shot <file.png> [--page home|config|cleaning] [--clean] [--inactive] [--high-contrast]
 // starts Sweeplet.exe, waits for its window, optionally switches the page, captures the window.
 // With --high-contrast the window is made in this process instead, with high contrast forced on:
 // Wine has no high-contrast setting for Sweeplet.exe to see, only the scheme's colours, which the
@@ -63,7 +63,7 @@ std::unique_ptr<TFrmSweeplet> OpenHere() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3 || std::wstring(argv[1]) != L"shot") {
-    std::fwprintf(stderr, L"usage: SweepletDrive shot <file.png> [--page home|config] [--clean] [--inactive] "
+    std::fwprintf(stderr, L"usage: SweepletDrive shot <file.png> [--page home|config|cleaning] [--clean] [--inactive] "
                           L"[--high-contrast]\n");
     return 2;
   }
@@ -94,6 +94,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   ::SetForegroundWindow(main);
   if (page == L"config") Click(Control(main, IdBtnConfig));
+  if (page == L"cleaning") Click(Control(main, IdBtnCleaning));
   if (clean) Click(Control(main, IdBtnClean));
   if (inactive) {
     // Another window takes the activation, as when the user switches to another program.
