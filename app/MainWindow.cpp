@@ -38,6 +38,9 @@ namespace {
 constexpr UINT kStatusInterval = 1000;
 constexpr ULONGLONG kTimerResolutionMs = 16;
 constexpr wchar_t kDialogClass[] = L"#32770";
+// The client area, in 96-DPI pixels.
+constexpr int kClientWidth = 500;
+constexpr int kClientHeight = 450;
 const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
 std::wstring LinkUrl(const char* scheme, const char* pathAndQuery) {
@@ -95,6 +98,7 @@ LRESULT CALLBACK TFrmSweeplet::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam,
     self = static_cast<TFrmSweeplet*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    ScaleNonClientWithDpi(hwnd);
   } else {
     self = reinterpret_cast<TFrmSweeplet*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }
@@ -173,9 +177,8 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
-      const auto* rc = reinterpret_cast<const RECT*>(lParam);
-      ::SetWindowPos(hwnd_, nullptr, rc->left, rc->top, rc->right - rc->left, rc->bottom - rc->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+      MoveForDpiChange(hwnd_, *reinterpret_cast<const RECT*>(lParam), Scale(kClientWidth, dpi_),
+                       Scale(kClientHeight, dpi_));
       ApplyFonts();
       Layout();
       return 0;
@@ -292,7 +295,7 @@ void TFrmSweeplet::FormCreate() {
 void TFrmSweeplet::PlaceWindow() {
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-  const SIZE outer = OuterSizeForClient(Scale(500, dpi_), Scale(450, dpi_), style, exStyle, dpi_);
+  const SIZE outer = OuterSizeForClient(Scale(kClientWidth, dpi_), Scale(kClientHeight, dpi_), style, exStyle, dpi_);
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - outer.cx) / 2,

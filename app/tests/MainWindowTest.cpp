@@ -1173,6 +1173,12 @@ TEST_P(FirstShowing, BuildsThePageAsAStartDidWithoutStoringAnything) {
     RECT outer{};
     ::GetWindowRect(w.Handle(), &outer);
     ::SendMessageW(w.Handle(), WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&outer));
+    // The suggestion kept the old size and the frame stayed as it was, as under plain per-monitor
+    // awareness: the client area is still the one the new DPI asks for.
+    RECT client{};
+    ::GetClientRect(w.Handle(), &client);
+    EXPECT_EQ(client.right, ::MulDiv(500, row.dpi, 96));
+    EXPECT_EQ(client.bottom, ::MulDiv(450, row.dpi, 96));
   }
   // Whatever was stored at start is gone: the showing must store nothing of its own.
   kScratch.Clear();
