@@ -119,14 +119,11 @@ class SystemSession final : public IHttpSessionSystem {
         options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
         options.lpszAutoConfigUrl = configUrl.c_str();
       }
+      // fAutoLogonIfChallenged stays off: a script server found on the network (WPAD) that asks
+      // for a logon does not get the user's credentials from an elevated program; the proxy set
+      // by hand, if any, is used instead.
       WINHTTP_PROXY_INFO info{};
-      BOOL found = Api().WinHttpGetProxyForUrl(session, url.c_str(), &options, &info);
-      // A script server that asks who we are gets the user's logon only when it asks (as documented).
-      if (!found && ::GetLastError() == ERROR_WINHTTP_LOGIN_FAILURE) {
-        options.fAutoLogonIfChallenged = TRUE;
-        found = Api().WinHttpGetProxyForUrl(session, url.c_str(), &options, &info);
-      }
-      if (!found) return std::nullopt;
+      if (!Api().WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) return std::nullopt;
       const GlobalString proxy(info.lpszProxy), bypass(info.lpszProxyBypass);
       if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY) return ProxySetting{};
       return ProxySetting{TextOf(proxy), TextOf(bypass)};
