@@ -176,9 +176,14 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnTrayEvent(lParam);
       return 0;
     case WM_DPICHANGED: {
+      // Whatever the window grew by below the pages (the notice bar) grows with the DPI too.
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      const int below = std::max(0, static_cast<int>(client.bottom) - Scale(kClientHeight, dpi_));
+      const UINT oldDpi = dpi_;
       dpi_ = HIWORD(wParam);
       MoveForDpiChange(hwnd_, *reinterpret_cast<const RECT*>(lParam), Scale(kClientWidth, dpi_),
-                       Scale(kClientHeight, dpi_));
+                       Scale(kClientHeight, dpi_) + (oldDpi ? ::MulDiv(below, static_cast<int>(dpi_), static_cast<int>(oldDpi)) : below));
       ApplyFonts();
       Layout();
       return 0;

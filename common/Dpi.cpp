@@ -93,6 +93,8 @@ void MoveForDpiChange(HWND hwnd, const RECT& suggested, int clientWidth, int cli
 }
 
 void FitClientSize(HWND hwnd, int clientWidth, int clientHeight) noexcept {
+  // A minimised window has no client area to measure; its restored size is the system's.
+  if (::IsIconic(hwnd)) return;
   // The frame as the window has it now, at whatever DPI the system draws it.
   RECT outer{}, client{};
   if (!::GetWindowRect(hwnd, &outer) || !::GetClientRect(hwnd, &client)) return;
