@@ -110,6 +110,14 @@ class SystemSession final : public IHttpSessionSystem {
                                           const std::wstring& configUrl) noexcept override {
     try {
       if (!Api().WinHttpGetProxyForUrl) return std::nullopt;
+      // Auto-detection asks DHCP through dhcpcsvc.dll, which the HTTP client loads by name on
+      // demand: where the system does not restrict that search to the system folder (Wine, older
+      // Windows 7), a copy beside the executable would be taken. Loaded from the system folder
+      // first, and kept, a later load by name finds it.
+      if (autoDetect) {
+        static const HMODULE dhcp = SystemModule(L"dhcpcsvc.dll").release();
+        (void)dhcp;
+      }
       WINHTTP_AUTOPROXY_OPTIONS options{};
       if (autoDetect) {
         options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
