@@ -43,6 +43,9 @@ constexpr int kCleanHotkeyId = 1;
 // While a program that pauses automatic cleaning runs, the process list is looked at again no
 // sooner than this: the rule asks every second once it has decided to clean.
 constexpr double kPauseLookDays = 10.0 / 86400.0;
+// The client area, in 96-DPI pixels.
+constexpr int kClientWidth = 500;
+constexpr int kClientHeight = 450;
 const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
 std::wstring LinkUrl(const char* scheme, const char* pathAndQuery) {
@@ -101,6 +104,7 @@ LRESULT CALLBACK TFrmSweeplet::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam,
     self = static_cast<TFrmSweeplet*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    ScaleNonClientWithDpi(hwnd);
   } else {
     self = reinterpret_cast<TFrmSweeplet*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }
@@ -186,10 +190,14 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnTrayEvent(lParam);
       return 0;
     case WM_DPICHANGED: {
+      // Whatever the window grew by below the pages (the notice bar) grows with the DPI too.
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      const int below = std::max(0, static_cast<int>(client.bottom) - Scale(kClientHeight, dpi_));
+      const UINT oldDpi = dpi_;
       dpi_ = HIWORD(wParam);
-      const auto* rc = reinterpret_cast<const RECT*>(lParam);
-      ::SetWindowPos(hwnd_, nullptr, rc->left, rc->top, rc->right - rc->left, rc->bottom - rc->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+      MoveForDpiChange(hwnd_, *reinterpret_cast<const RECT*>(lParam), Scale(kClientWidth, dpi_),
+                       Scale(kClientHeight, dpi_) + (oldDpi ? ::MulDiv(below, static_cast<int>(dpi_), static_cast<int>(oldDpi)) : below));
       ApplyFonts();
       Layout();
       return 0;
@@ -310,7 +318,7 @@ void TFrmSweeplet::FormCreate() {
 void TFrmSweeplet::PlaceWindow() {
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-  const SIZE outer = OuterSizeForClient(Scale(500, dpi_), Scale(450, dpi_), style, exStyle, dpi_);
+  const SIZE outer = OuterSizeForClient(Scale(kClientWidth, dpi_), Scale(kClientHeight, dpi_), style, exStyle, dpi_);
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - outer.cx) / 2,

@@ -86,6 +86,31 @@ SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD ex
   return dpi_detail::PlainOuterSize(clientWidth, clientHeight, style, exStyle);
 }
 
+void MoveForDpiChange(HWND hwnd, const RECT& suggested, int clientWidth, int clientHeight) noexcept {
+  ::SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FitClientSize(hwnd, clientWidth, clientHeight);
+}
+
+void FitClientSize(HWND hwnd, int clientWidth, int clientHeight) noexcept {
+  // A minimised window has no client area to measure; its restored size is the system's.
+  if (::IsIconic(hwnd)) return;
+  // The frame as the window has it now, at whatever DPI the system draws it.
+  RECT outer{}, client{};
+  if (!::GetWindowRect(hwnd, &outer) || !::GetClientRect(hwnd, &client)) return;
+  if (client.right == clientWidth && client.bottom == clientHeight) return;
+  const int frameWidth = (outer.right - outer.left) - client.right;
+  const int frameHeight = (outer.bottom - outer.top) - client.bottom;
+  ::SetWindowPos(hwnd, nullptr, 0, 0, clientWidth + frameWidth, clientHeight + frameHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ScaleNonClientWithDpi(HWND hwnd) noexcept {
+  static const auto enable = User32<BOOL(WINAPI*)(HWND)>("EnableNonClientDpiScaling");
+  // Refused under per-monitor v2 (which scales it anyway) and where the process is not per-monitor.
+  if (enable) enable(hwnd);
+}
+
 LOGFONTW DesktopFont(UINT dpi) noexcept {
   LOGFONTW lf{};
   if (ParametersForDpi(SPI_GETICONTITLELOGFONT, sizeof(lf), &lf, dpi)) return lf;

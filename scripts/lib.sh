@@ -9,7 +9,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 PACKAGES=(
-  cmake make python3 g++ clang libclang-rt-14-dev googletest
+  cmake make python3 python3-yaml g++ clang libclang-rt-14-dev googletest
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64 xvfb xauth x11-apps imagemagick fonts-noto-cjk fonts-wine
 )

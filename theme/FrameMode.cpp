@@ -13,6 +13,7 @@ namespace sweeplet {
 namespace {
 
 constexpr DWORD kUseImmersiveDarkMode = 20;
+constexpr DWORD kUseImmersiveDarkModeBefore20H1 = 19;
 constexpr wchar_t kPersonalizeKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 constexpr wchar_t kColorSetChange[] = L"ImmersiveColorSet";
 
@@ -39,9 +40,7 @@ class SystemFrame final : public IFrameModeSystem {
     // dwmapi.dll is no known DLL: taken from the system folder, never from beside the executable.
     const UniqueModule dwm = SystemModule(L"dwmapi.dll");
     const auto setAttribute = SystemProc<decltype(&::DwmSetWindowAttribute)>(dwm.get(), "DwmSetWindowAttribute");
-    if (!setAttribute) return;
-    const BOOL value = dark ? TRUE : FALSE;
-    setAttribute(window, kUseImmersiveDarkMode, &value, sizeof(value));
+    SetDarkFrameAttribute(window, dark, setAttribute);
   }
 };
 
@@ -50,6 +49,15 @@ class SystemFrame final : public IFrameModeSystem {
 IFrameModeSystem& SystemFrameMode() noexcept {
   static SystemFrame system;
   return system;
+}
+
+void SetDarkFrameAttribute(HWND window, bool dark, DwmSetWindowAttributeFn setAttribute) noexcept {
+  if (!setAttribute) return;
+  const BOOL value = dark ? TRUE : FALSE;
+  // Windows 10 1809 to 1909 know the attribute under its earlier number only, and refuse 20.
+  if (FAILED(setAttribute(window, kUseImmersiveDarkMode, &value, sizeof(value)))) {
+    setAttribute(window, kUseImmersiveDarkModeBefore20H1, &value, sizeof(value));
+  }
 }
 
 bool DarkFrameFor(std::optional<DWORD> appsUseLightTheme) noexcept {

@@ -22,6 +22,12 @@ class IFrameModeSystem {
 // The registry and the desktop window manager; holds no state.
 IFrameModeSystem& SystemFrameMode() noexcept;
 
+using DwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+
+// Sets DWMWA_USE_IMMERSIVE_DARK_MODE (20) through `setAttribute`; when that is refused, the same
+// under 19, its number on Windows 10 1809 to 1909. A null function does nothing.
+void SetDarkFrameAttribute(HWND window, bool dark, DwmSetWindowAttributeFn setAttribute) noexcept;
+
 // Dark exactly when the value is 0.
 bool DarkFrameFor(std::optional<DWORD> appsUseLightTheme) noexcept;
 

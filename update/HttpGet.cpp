@@ -6,6 +6,7 @@
 #include "common/SystemProc.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
+#include "update/HttpSession.h"
 
 namespace sweeplet {
 namespace {
@@ -27,6 +28,10 @@ struct WinHttp {
   SWEEPLET_WINHTTP(WinHttpQueryDataAvailable);
   SWEEPLET_WINHTTP(WinHttpReadData);
   SWEEPLET_WINHTTP(WinHttpCloseHandle);
+  // Used where present; without them the request goes out with the session's proxy and protocols.
+  SWEEPLET_WINHTTP(WinHttpSetOption);
+  SWEEPLET_WINHTTP(WinHttpGetIEProxyConfigForCurrentUser);
+  SWEEPLET_WINHTTP(WinHttpGetProxyForUrl);
 #undef SWEEPLET_WINHTTP
 
   bool Complete() const noexcept {
@@ -53,6 +58,89 @@ class UniqueInternet {
   HINTERNET handle_;
 };
 
+const WinHttp& Api() {
+  static const WinHttp http;
+  return http;
+}
+
+// The strings WinHTTP hands out in proxy structures are the caller's to free with GlobalFree.
+void FreeGlobalString(LPWSTR text) noexcept { ::GlobalFree(text); }
+using GlobalString = UniqueAny<LPWSTR, FreeGlobalString>;
+
+std::wstring TextOf(const GlobalString& text) { return text ? std::wstring(text.get()) : std::wstring(); }
+
+class SystemSession final : public IHttpSessionSystem {
+ public:
+  WindowsVersion Version() noexcept override {
+    // RtlGetVersion reports the real version; GetVersionEx reports what the manifest admits to.
+    using GetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = SystemProc<GetVersionFn>(L"ntdll.dll", "RtlGetVersion");
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!getVersion || getVersion(&info) != 0) return {};
+    return {info.dwMajorVersion, info.dwMinorVersion};
+  }
+  HINTERNET Open(DWORD accessType, const wchar_t* proxy, const wchar_t* bypass) noexcept override {
+    return Api().WinHttpOpen(L"Sweeplet", accessType, proxy, bypass, 0);
+  }
+  bool SetSecureProtocols(HINTERNET session, DWORD protocols) noexcept override {
+    return Api().WinHttpSetOption &&
+           Api().WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols));
+  }
+  bool SetProxy(HINTERNET request, const ProxySetting& proxy) noexcept override {
+    if (!Api().WinHttpSetOption) return false;
+    WINHTTP_PROXY_INFO info{};
+    info.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    info.lpszProxy = const_cast<LPWSTR>(proxy.proxy.c_str());
+    info.lpszProxyBypass = proxy.bypass.empty() ? nullptr : const_cast<LPWSTR>(proxy.bypass.c_str());
+    return Api().WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &info, sizeof(info));
+  }
+  std::optional<UserProxyConfig> UserProxy() noexcept override {
+    try {
+      if (!Api().WinHttpGetIEProxyConfigForCurrentUser) return std::nullopt;
+      WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
+      if (!Api().WinHttpGetIEProxyConfigForCurrentUser(&config)) return std::nullopt;
+      const GlobalString configUrl(config.lpszAutoConfigUrl), proxy(config.lpszProxy), bypass(config.lpszProxyBypass);
+      return UserProxyConfig{config.fAutoDetect != FALSE, TextOf(configUrl), {TextOf(proxy), TextOf(bypass)}};
+    } catch (...) {
+      return std::nullopt;
+    }
+  }
+  std::optional<ProxySetting> ProxyForUrl(HINTERNET session, const std::wstring& url, bool autoDetect,
+                                          const std::wstring& configUrl) noexcept override {
+    try {
+      if (!Api().WinHttpGetProxyForUrl) return std::nullopt;
+      // Auto-detection asks DHCP through dhcpcsvc.dll, which the HTTP client loads by name on
+      // demand: where the system does not restrict that search to the system folder (Wine, older
+      // Windows 7), a copy beside the executable would be taken. Loaded from the system folder
+      // first, and kept, a later load by name finds it.
+      if (autoDetect) {
+        static const HMODULE dhcp = SystemModule(L"dhcpcsvc.dll").release();
+        (void)dhcp;
+      }
+      WINHTTP_AUTOPROXY_OPTIONS options{};
+      if (autoDetect) {
+        options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
+        options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+      }
+      if (!configUrl.empty()) {
+        options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
+        options.lpszAutoConfigUrl = configUrl.c_str();
+      }
+      // fAutoLogonIfChallenged stays off: a script server found on the network (WPAD) that asks
+      // for a logon does not get the user's credentials from an elevated program; the proxy set
+      // by hand, if any, is used instead.
+      WINHTTP_PROXY_INFO info{};
+      if (!Api().WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) return std::nullopt;
+      const GlobalString proxy(info.lpszProxy), bypass(info.lpszProxyBypass);
+      if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY) return ProxySetting{};
+      return ProxySetting{TextOf(proxy), TextOf(bypass)};
+    } catch (...) {
+      return std::nullopt;
+    }
+  }
+};
+
 // A header line is built from text we do not fully control (the stored client identifier):
 // line breaks in it would add headers of their own.
 std::wstring HeaderText(std::wstring_view text) {
@@ -65,9 +153,14 @@ std::wstring HeaderText(std::wstring_view text) {
 
 }  // namespace
 
+IHttpSessionSystem& SystemHttpSession() noexcept {
+  static SystemSession system;
+  return system;
+}
+
 bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& data) noexcept {
   try {
-    static const WinHttp http;
+    const WinHttp& http = Api();
     if (!http.Complete()) return false;
     const std::wstring address(url);
     URL_COMPONENTS parts{};
@@ -84,8 +177,8 @@ bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& dat
     path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (path.empty()) path = L"/";
 
-    const UniqueInternet session(http, http.WinHttpOpen(L"Sweeplet", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                         WINHTTP_NO_PROXY_BYPASS, 0));
+    std::optional<ProxySetting> requestProxy;
+    const UniqueInternet session(http, OpenHttpSession(SystemHttpSession(), address, requestProxy));
     if (!session) return false;
     const UniqueInternet connection(http, http.WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
     if (!connection) return false;
@@ -93,6 +186,9 @@ bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& dat
                                                 WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                 parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
     if (!request) return false;
+    // A configuration script's answer for this URL. Without it the request would go out direct,
+    // which a network that requires its proxy blocks anyway: tried all the same.
+    if (requestProxy) SystemHttpSession().SetProxy(request.get(), *requestProxy);
 
     for (const auto& [name, value] : headers) {
       const std::wstring line = HeaderText(name) + L": " + HeaderText(value);

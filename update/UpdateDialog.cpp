@@ -198,6 +198,8 @@ void Prompt::Layout(UINT dpi) {
     }
   }
   ::SetWindowPos(hwnd_, nullptr, 0, 0, outerWidth, outerHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Sized for a frame at this DPI; under plain per-monitor awareness the system may draw another.
+  FitClientSize(hwnd_, clientWidth, outerHeight - (outer.cy - clientHeight));
 }
 
 void Prompt::Centre() {

@@ -1113,6 +1113,30 @@ TEST_F(MainWindowTest, ScreenReadersGetANameAndARoleForEveryControl) {
   EXPECT_EQ(notice.name, Widen(UpdateText(kUpdateNoticeBar, "en")));
 }
 
+// A DPI change with the notice bar showing: the pages keep their scaled height and the bar stays
+// below them, in room grown with the DPI. The frame stays as it was (as under plain
+// per-monitor awareness) and the suggestion keeps the old size.
+TEST_F(MainWindowTest, ADpiChangeKeepsTheNoticeBarBelowThePages) {
+  TFrmSweeplet& w = Open();
+  ShowUpdateStatus(w.Handle(), L"https://n.example/", "en", &links_);
+  RECT client{}, bar{};
+  ::GetClientRect(w.Handle(), &client);
+  ASSERT_GT(client.bottom, 450) << "the window grew by the bar";
+  const int barAt96 = client.bottom - 450;
+  RECT outer{};
+  ::GetWindowRect(w.Handle(), &outer);
+  ::SendMessageW(w.Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&outer));
+  ::GetClientRect(w.Handle(), &client);
+  EXPECT_EQ(client.right, 1000);
+  EXPECT_EQ(client.bottom, 900 + 2 * barAt96);
+  ::GetWindowRect(C(kNoticeBar), &bar);
+  ::MapWindowPoints(HWND_DESKTOP, w.Handle(), reinterpret_cast<POINT*>(&bar), 2);
+  EXPECT_EQ(bar.bottom, client.bottom);
+  // The bar takes its height from the window's DPI, which a message sent by hand does not change:
+  // here it is its 96-DPI height. It covers nothing of the pages either way.
+  EXPECT_GE(bar.top, 900);
+}
+
 // Every tick leaves the timer running for the next one; a tick that left it off would freeze the
 // figures and the automatic cleaning for good.
 TEST_F(MainWindowTest, EveryStatusTickLeavesTheTimerRunning) {
@@ -1209,6 +1233,12 @@ TEST_P(FirstShowing, BuildsThePageAsAStartDidWithoutStoringAnything) {
     RECT outer{};
     ::GetWindowRect(w.Handle(), &outer);
     ::SendMessageW(w.Handle(), WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&outer));
+    // The suggestion kept the old size and the frame stayed as it was, as under plain per-monitor
+    // awareness: the client area is still the one the new DPI asks for.
+    RECT client{};
+    ::GetClientRect(w.Handle(), &client);
+    EXPECT_EQ(client.right, ::MulDiv(500, row.dpi, 96));
+    EXPECT_EQ(client.bottom, ::MulDiv(450, row.dpi, 96));
   }
   // Whatever was stored at start is gone: the showing must store nothing of its own.
   kScratch.Clear();

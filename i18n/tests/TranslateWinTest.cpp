@@ -12,6 +12,7 @@
 #include "common/Dpi.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
+#include "common/tests/win/TestMachine.h"
 #include "i18n/TranslateWin.h"
 
 namespace sweeplet {
@@ -82,6 +83,9 @@ INSTANTIATE_TEST_SUITE_P(Dpi, UsageLabel, ::testing::Values(96u, 192u));
 
 // Run once as is, and again by CTest under other locales with the language it should find.
 TEST(UserLanguage, FollowsTheUserLocale) {
+  if (std::getenv("SWEEPLET_EXPECTED_LANGUAGE") && !testing::UnderWine()) {
+    GTEST_SKIP() << "meant for Wine: the other locales come from LC_ALL, which only Wine reads";
+  }
   const std::string detected = DetectLanguage();
   ASSERT_GE(detected.size(), 2u);
   for (const char c : detected) EXPECT_TRUE(c >= 'a' && c <= 'z') << detected;

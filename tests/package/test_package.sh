@@ -4,7 +4,7 @@
 #   - the MSI's own tables: what its actions run and when;
 #   - the MSI under Wine in a fresh prefix: quiet install, uninstall, the start switch, uninstall while
 #     the program runs, an upgrade to a higher version, the logon task across an upgrade;
-#   - signing with a throwaway certificate.
+#   - signing with a throwaway certificate, with and without time stamps from a local authority.
 # Uses the display in DISPLAY or starts Xvfb; uses build/windows/app/PackageProbe.exe
 # (built here if missing).
 # Prints "N passed, M failed" last; exits non-zero on any failure.
@@ -381,6 +381,60 @@ python3 -c "import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.arg
   "$COPY/build/dist/Sweeplet-$version2-x64.zip" >"$WORK/zipped-signed.exe"
 check "the zip holds the signed exe" verify "$WORK/zipped-signed.exe"
 check "an unsigned exe does not verify" bash -c "! osslsigncode verify -CAfile '$WORK/cert.pem' -in '$WORK/Sweeplet1.exe' >/dev/null 2>&1"
+check "without a time-stamp authority the signature carries no time stamp" lacks "$WORK/verify.txt" "Timestamp time"
+cp "$COPY/build/package/stage/Sweeplet.exe" "$WORK/signed-unstamped.exe"
+
+echo "-- Time stamps from a local time-stamp authority"
+# A throwaway time-stamp authority: `openssl ts -reply` behind a small HTTP server on 127.0.0.1.
+TSA="$WORK/tsa"
+mkdir -p "$TSA"
+cat >"$TSA/tsa.cnf" <<'EOF2'
+[ tsa ]
+default_tsa = tsa_config
+[ tsa_config ]
+serial = ./serial
+crypto_device = builtin
+signer_cert = ./tsa.pem
+certs = ./tsa.pem
+signer_key = ./tsa.key
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256, sha384, sha512, sha1
+accuracy = secs:1
+ordering = yes
+tsa_name = no
+ess_cert_id_chain = no
+ess_cert_id_alg = sha256
+EOF2
+echo 01 >"$TSA/serial"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$TSA/tsa.key" -out "$TSA/tsa.pem" -days 2 \
+  -subj "/CN=Sweeplet test time stamps" -addext "extendedKeyUsage=critical,timeStamping" >/dev/null 2>&1
+python3 "$ROOT/tests/package/tsa_server.py" "$TSA" "$TSA/port" &
+tsa_pid=$!
+for _ in $(seq 100); do [ -s "$TSA/port" ] && break; sleep 0.1; done
+tsa_url="http://127.0.0.1:$(cat "$TSA/port" 2>/dev/null)/"
+# The authority is asked directly, whatever proxy the environment names.
+NO_PROXY=127.0.0.1 no_proxy=127.0.0.1 SWEEPLET_SIGN_TIMESTAMP_URL="$tsa_url" \
+  SWEEPLET_SIGN_CERT="$WORK/cert.pem" SWEEPLET_SIGN_KEY="$WORK/key.pem" "$COPY/scripts/package" >"$WORK/package5.log" 2>&1
+check "a time-stamped build succeeds (log: $WORK/package5.log)" contains "$WORK/package5.log" "^Signed with .*, time-stamped by $tsa_url"
+check "the time-stamp authority answered for the exe and the MSI" test "$(cat "$TSA/answered" 2>/dev/null | wc -l)" -eq 2
+# After the signing certificate has expired (it is valid for two days), as Windows checks a
+# signature years later: a time-stamped signature still holds, one without a stamp does not.
+later=$(($(date +%s) + 5 * 24 * 3600))
+verify_stamped() {
+  osslsigncode verify -CAfile "$WORK/cert.pem" -TSA-CAfile "$TSA/tsa.pem" -in "$1" >"$WORK/verify.txt" 2>&1 &&
+    grep -q "Timestamp Server Signature verification: ok" "$WORK/verify.txt" &&
+    osslsigncode verify -CAfile "$WORK/cert.pem" -TSA-CAfile "$TSA/tsa.pem" -time "$later" -in "$1" >/dev/null 2>&1
+}
+check "the time-stamped exe verifies, also after the certificate expired" verify_stamped "$COPY/build/package/stage/Sweeplet.exe"
+check "the time-stamped MSI verifies, also after the certificate expired" verify_stamped "$COPY/build/dist/Sweeplet-$version2-x64.msi"
+check "a signature without a time stamp fails once the certificate expired" bash -c \
+  "! osslsigncode verify -CAfile '$WORK/cert.pem' -time $later -in '$WORK/signed-unstamped.exe' >/dev/null 2>&1"
+kill "$tsa_pid" 2>/dev/null
+wait "$tsa_pid" 2>/dev/null
+NO_PROXY=127.0.0.1 no_proxy=127.0.0.1 SWEEPLET_SIGN_TIMESTAMP_URL="$tsa_url" \
+  SWEEPLET_SIGN_CERT="$WORK/cert.pem" SWEEPLET_SIGN_KEY="$WORK/key.pem" "$COPY/scripts/package" >"$WORK/package6.log" 2>&1
+check "an authority that does not answer fails the build" test $? -ne 0
 
 echo "Package sizes: exe $(stat -c %s "$WORK/Sweeplet1.exe"), zip $(stat -c %s "$WORK/dist1/$base.zip")," \
   "msi $(stat -c %s "$WORK/dist1/$base.msi"), debug $(stat -c %s "$WORK/dist1/$base.debug") bytes"

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -291,6 +293,52 @@ TEST(FrameMode, TheSystemReadsOnlyANumberFromTheUsersHive) {
   }
   ::RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme");
   EXPECT_EQ(system.AppsUseLightTheme(), std::nullopt) << "no value";
+}
+
+// Stands in for DwmSetWindowAttribute: records each call and refuses the attribute numbers in
+// `refused`, as a build that does not know them does.
+struct AttributeCall {
+  HWND window;
+  DWORD attribute;
+  BOOL value;
+  bool operator==(const AttributeCall&) const = default;
+};
+std::vector<AttributeCall> g_attributeCalls;
+std::vector<DWORD> g_refusedAttributes;
+
+HRESULT WINAPI FakeSetAttribute(HWND window, DWORD attribute, LPCVOID data, DWORD size) {
+  BOOL value = -1;
+  if (size == sizeof(BOOL)) std::memcpy(&value, data, sizeof(value));
+  g_attributeCalls.push_back({window, attribute, value});
+  for (DWORD refused : g_refusedAttributes) {
+    if (attribute == refused) return E_INVALIDARG;
+  }
+  return S_OK;
+}
+
+TEST(FrameMode, TheEarlierAttributeNumberOnlyWhenTheCurrentOneIsRefused) {
+  const HWND w = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
+  const struct {
+    const char* name;
+    std::vector<DWORD> refused;
+    std::vector<DWORD> tried;
+  } cases[] = {
+      {"2004 and later", {}, {20}},
+      {"1809 to 1909", {20}, {20, 19}},
+      {"before 1809, or no desktop window manager", {20, 19}, {20, 19}},
+  };
+  for (const auto& c : cases) {
+    for (const bool dark : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (dark ? ", dark" : ", light"));
+      g_attributeCalls.clear();
+      g_refusedAttributes = c.refused;
+      SetDarkFrameAttribute(w, dark, &FakeSetAttribute);
+      std::vector<AttributeCall> expected;
+      for (DWORD attribute : c.tried) expected.push_back({w, attribute, dark ? TRUE : FALSE});
+      EXPECT_EQ(g_attributeCalls, expected);
+    }
+  }
+  SetDarkFrameAttribute(w, true, nullptr);  // a system without the function: nothing happens
 }
 
 }  // namespace

@@ -75,5 +75,35 @@ TEST(Dpi, OuterSizeKeepsTheClientAndGrowsTheFrameWithTheDpi) {
   EXPECT_GE(doubled.cx - 1000, plain.cx - 500);
 }
 
+// The frame does not change with a DPI change sent by hand, as under plain per-monitor awareness,
+// where the system leaves the caption and frame at the system DPI: whatever size the suggestion
+// has, the client area ends as asked, at the suggested place.
+TEST(Dpi, ADpiChangeGivesTheClientAreaAskedForAtTheSuggestedPlace) {
+  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  const UniqueWindow w(::CreateWindowExW(0, L"STATIC", L"dpi", kStyle, 40, 30, 300, 200, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(w);
+  RECT start{};
+  ::GetWindowRect(w.get(), &start);
+  const struct {
+    const char* name;
+    RECT suggested;
+  } cases[] = {
+      {"the old outer size scaled by 1.5, frame included", {60, 45, 60 + (start.right - start.left) * 3 / 2, 45 + (start.bottom - start.top) * 3 / 2}},
+      {"a size too small", {10, 20, 110, 70}},
+      {"the old size", start},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MoveForDpiChange(w.get(), c.suggested, 450, 300);
+    RECT outer{}, client{};
+    ::GetWindowRect(w.get(), &outer);
+    ::GetClientRect(w.get(), &client);
+    EXPECT_EQ(client.right, 450);
+    EXPECT_EQ(client.bottom, 300);
+    EXPECT_EQ(outer.left, c.suggested.left);
+    EXPECT_EQ(outer.top, c.suggested.top);
+  }
+}
+
 }  // namespace
 }  // namespace sweeplet

@@ -94,6 +94,14 @@ void TestServer::Answer(SOCKET client) {
   }
   changed_.notify_all();
   if (mode_ == Mode::kDrop) return;
+  // As a proxy: a tunnel is granted and leads nowhere, so whatever the client sends through it
+  // (a TLS handshake) goes unanswered.
+  if (head.rfind("CONNECT ", 0) == 0) {
+    static constexpr char kEstablished[] = "HTTP/1.1 200 Connection established\r\n\r\n";
+    ::send(client, kEstablished, static_cast<int>(sizeof(kEstablished) - 1), 0);
+    ::shutdown(client, SD_SEND);
+    return;
+  }
 
   const std::string reply = "HTTP/1.1 " + status_ + "\r\nContent-Type: application/json\r\nContent-Length: " +
                             std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_;

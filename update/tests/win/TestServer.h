@@ -1,6 +1,7 @@
 #pragma once
 // A small HTTP server on 127.0.0.1 for the tests: it records each request's head and answers
-// with a fixed reply, or drops the connection without a word.
+// with a fixed reply, or drops the connection without a word. As a proxy it answers a GET of an
+// absolute URL the same way and grants a CONNECT a tunnel that ends at once.
 #include <winsock2.h>
 
 #include <chrono>
@@ -22,6 +23,7 @@ class TestServer {
   TestServer& operator=(const TestServer&) = delete;
 
   std::wstring Url(const std::wstring& path = L"/api.init.php") const;
+  unsigned short Port() const { return port_; }
   // The heads of the requests received so far (request line and header lines).
   std::vector<std::string> Requests() const;
   // Waits until `count` connections were taken; false after `timeout`.
