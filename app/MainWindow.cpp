@@ -60,7 +60,8 @@ TFrmSweeplet::TFrmSweeplet(const StartOptions& options, const Services& services
       settings_(services.settings),
       runAtLogon_(services, *this),
       home_(*this),
-      config_(*this, settings_) {}
+      config_(*this, settings_),
+      tray_(*this, services.notifier, services.notifyIcon) {}
 
 TFrmSweeplet::~TFrmSweeplet() {
   if (hwnd_) ::DestroyWindow(hwnd_);
@@ -167,9 +168,10 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_SYSCOLORCHANGE:
       RepaintForColours();
+      tray_.FollowLook();
       return 0;
     case kTrayCallbackMessage:
-      OnTrayEvent(lParam);
+      tray_.OnCallback(lParam);
       return 0;
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
@@ -182,6 +184,8 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETTINGCHANGE:
       if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) ApplyFonts();
+      // The taskbar's light or dark mode ("ImmersiveColorSet"), high contrast or the icon metrics.
+      tray_.FollowLook();
       break;
     case WM_DESTROY:
       // From here on, what the waits below serve (a hand-off, a second start's message, the
@@ -192,7 +196,7 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       runAtLogon_.Stop();
       job_.Join();
       ::KillTimer(hwnd_, kStatusTimerId);
-      TrayIcon.reset();  // removes the icon from the notification area
+      tray_.Remove();
       ::PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
@@ -200,8 +204,8 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       hwnd_ = nullptr;
       return 0;
     default:
-      if (msg == kTaskbarCreated && TrayIcon) {
-        TrayIcon->OnTaskbarCreated();
+      if (msg == kTaskbarCreated && tray_.Added()) {
+        tray_.OnTaskbarCreated();
         return 0;
       }
       break;
@@ -219,8 +223,7 @@ void TFrmSweeplet::FormCreate() {
   step("window");
   CreateControls();
   step("controls");
-  CreatePopupMenuAndImages();
-  step("menu");
+  step("menu");  // the tray's menu and images are made when first needed
   try {
     themeHelper_ = std::make_unique<TThemeHelper>(hwnd_);
     step("theme");
@@ -230,7 +233,7 @@ void TFrmSweeplet::FormCreate() {
     Layout();
   }
 
-  TranslateComponent(hwnd_, popup_.get());
+  TranslateComponent(hwnd_, nullptr);
   step("translate");
   physFormat_ = Translate(kPhysStatusFormatKey);
   FmtPhysStatus = Widen(physFormat_);
@@ -250,19 +253,7 @@ void TFrmSweeplet::FormCreate() {
       AllowFromLowerIntegrity(hwnd_, message);
     }
   }
-  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
-                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)),
-                                         services_.notifyIcon);
-  // The tooltip's first line; the first status refresh adds the use below it.
-  tipTexts_.title = Narrow(WindowCaption(hwnd_) + L" " + AppVersion3());
-  tipTexts_.physical = Translate("실제 메모리");
-  tipTexts_.virtualMemory = Translate("가상 메모리");
-  shownTip_ = tipTexts_.title;
-  // The hint goes with the icon when it is added: one trip to the shell fewer.
-  TrayIcon->SetHint(Widen(shownTip_));
-  TrayIcon->SetVisible(true);
-  TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
-  TrayIcon->SetImageIndex(0);
+  tray_.Add(WindowCaption(hwnd_) + L" " + AppVersion3(), separators_, options_.firstArgument == kSwitchStart);
   step("tray");
 
   if (options_.firstArgument == kSwitchInstall) {
@@ -270,6 +261,7 @@ void TFrmSweeplet::FormCreate() {
     step("install");
   }
   LoadConfig();
+  tray_.SetUseOnIcon(settings_.UseOnIcon());
   step("config");
   FCanClose = false;
   NextTime = Now();
@@ -318,22 +310,6 @@ void TFrmSweeplet::CreateControls() {
   // The page area keeps left-to-right reading order in every language.
   ::SetWindowLongPtrW(PnlMain, GWL_EXSTYLE, ::GetWindowLongPtrW(PnlMain, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
   home_.Create(PnlMain);
-}
-
-void TFrmSweeplet::CreatePopupMenuAndImages() {
-  popup_.reset(::CreatePopupMenu());
-  ::AppendMenuW(popup_.get(), MF_STRING, IdBtnOpen, L"Sweeplet");
-  ::AppendMenuW(popup_.get(), MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(popup_.get(), MF_STRING, IdBtnCopyright, L"만든이 Dovrin");
-  ::AppendMenuW(popup_.get(), MF_STRING, IdBtnClose, L"종료");
-
-  const int size = ::GetSystemMetrics(SM_CXSMICON);
-  ListIcon.reset(ImageList_Create(size, size, ILC_COLOR32, 2, 0));
-  HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  for (int id : {IDI_TRAY_IDLE, IDI_TRAY_BUSY}) {
-    UniqueIcon icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
-    ImageList_AddIcon(ListIcon.get(), icon.get());
-  }
 }
 
 void TFrmSweeplet::ApplyFonts() {
@@ -484,7 +460,7 @@ void TFrmSweeplet::CloseForGood() {
 }
 
 void TFrmSweeplet::OnHandOff(WPARAM command) {
-  if (!TrayIcon || destroying_) return;  // not fully created yet, or already going
+  if (!tray_.Added() || destroying_) return;  // not fully created yet, or already going
   // Compared whole: a wide value is no command, however its low bits read.
   if (command == static_cast<WPARAM>(HandOff::ShowWindow)) {
     ShowMainWindow(hwnd_);
@@ -493,26 +469,6 @@ void TFrmSweeplet::OnHandOff(WPARAM command) {
     CloseForGood();  // ends the program even when the task could not be removed
   } else if (command == static_cast<WPARAM>(HandOff::Clean)) {
     Clean(false);  // as the clean button: dropped while a job runs, no notification
-  }
-}
-
-void TFrmSweeplet::OnTrayEvent(LPARAM event) {
-  if (!TrayIcon) return;
-  switch (TrayIcon->OnCallback(event)) {
-    case TTrayIcon::Event::Click:
-      TrayIconClick();
-      break;
-    case TTrayIcon::Event::Menu: {
-      // The menu closes properly only when its owner is the foreground window.
-      ::SetForegroundWindow(hwnd_);
-      POINT pt;
-      ::GetCursorPos(&pt);
-      ::TrackPopupMenuEx(popup_.get(), TPM_RIGHTBUTTON, pt.x, pt.y, hwnd_, nullptr);
-      ::PostMessageW(hwnd_, WM_NULL, 0, 0);
-      break;
-    }
-    case TTrayIcon::Event::None:
-      break;
   }
 }
 
@@ -569,9 +525,6 @@ void TFrmSweeplet::Clean(bool alarm) {
   if (IsRunning() || destroying_) return;  // dropped, not queued; no job starts on a window that is going
   activeAtJobStart_ = ::GetActiveWindow() == hwnd_ && ::IsWindowVisible(hwnd_);
   SetIsRunning(true);
-  // The last job's amount stays on the tooltip until this one ends.
-  freedLine_.clear();
-  UpdateTrayTip();
   IMemoryApi* memory = services_.memory;
   const bool started = job_.Start([this, memory, alarm] {
     // Measured here, so that the user-interface thread takes no snapshot for it.
@@ -586,40 +539,17 @@ void TFrmSweeplet::JobEnd(bool alarm, std::optional<uint64_t> freed) {
   NextTime = Now();
   SetIsRunning(false);
   if (!freed) return;
-  freedLine_.clear();
-  AppendFreedLine(freedLine_, *freed, Translate("확보한 메모리: %s"),
-                  Translate("더 정리할 메모리가 없습니다."), separators_);
-  UpdateTrayTip();
-  if (alarm) ShowNotification(Widen(CompletionNotice(Translate("메모리를 정리하였습니다."), freedLine_)));
+  tray_.ShowFreed(freed);
+  // A cleaning from the tray icon tells its result, unless the user switched that off.
+  if (alarm && settings_.Notifications()) tray_.NotifyCleaned();
 }
 
-// Composed into kept buffers and handed to the shell only when the text changed: once a second
-// at most, and the tick allocates nothing.
-void TFrmSweeplet::UpdateTrayTip() {
-  if (!TrayIcon) return;
-  ComposeTrayTip(tip_, tipTexts_, tipUsagePhys_, tipUsagePage_, freedLine_);
-  if (tip_ == shownTip_) return;
-  tip_.swap(shownTip_);
-  WidenInto(shownTip_, shownTipWide_);
-  TrayIcon->SetHint(shownTipWide_);
-}
-
-void TFrmSweeplet::ShowNotification(const std::wstring& text) {
-  try {
-    const std::wstring title = WindowCaption(hwnd_);
-    if (services_.notifier) {
-      services_.notifier->Show(title, text);
-    } else if (TrayIcon) {
-      TrayIcon->ShowNotification(title, text);
-    }
-  } catch (...) {
-    // A notification that cannot be shown is dropped.
-  }
-}
+// A switch of the notification area changed on the Config page: shown at once.
+void TFrmSweeplet::TraySettingChanged() { tray_.SetUseOnIcon(settings_.UseOnIcon()); }
 
 void TFrmSweeplet::TellUser(const std::wstring& text, bool answersClick) {
   if (!answersClick) {
-    ShowNotification(text);
+    tray_.Notify(text);
   } else if (services_.messageBox) {
     services_.messageBox(hwnd_, text);
   } else {
@@ -631,7 +561,7 @@ void TFrmSweeplet::SetIsRunning(bool value) {
   if (value == FIsRunning) return;
   FIsRunning = value;
   home_.ShowBusy(value, activeAtJobStart_);
-  if (TrayIcon) TrayIcon->SetImageIndex(value ? 1 : 0);
+  tray_.SetBusy(value);
 }
 
 void TFrmSweeplet::TmrStatusTimer() {
@@ -651,9 +581,7 @@ void TFrmSweeplet::TmrStatusTimer() {
   // The lines are kept between ticks, so that a tick allocates nothing.
   ComputeStatusLines(status, physFormat_, separators_, statusLines_);
   home_.ShowStatus(statusLines_);
-  tipUsagePhys_ = status.UsagePhys;
-  tipUsagePage_ = status.UsagePage;
-  UpdateTrayTip();
+  tray_.ShowUse(status.UsagePhys, status.UsagePage);
 
   if (!IsRunning()) {
     settings_.FillAutoClean(autoClean_);

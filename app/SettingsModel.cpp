@@ -11,6 +11,8 @@ namespace {
 constexpr const char* kPercentItems[] = {"30", "40", "50", "60", "70", "80", "90"};
 constexpr const char* kMinuteItems[] = {"5", "10", "20", "30", "40", "50", "60"};
 constexpr wchar_t kCleanOnTrayName[] = L"cleanontray";
+constexpr wchar_t kUseOnIconName[] = L"trayuse";
+constexpr wchar_t kNotificationsName[] = L"notifications";
 
 constexpr AutoSetting kAutoSettings[kAutoSettingCount] = {
     {IdChkUsagePhys, IdEditUsagePhys, L"enabled_usage_phys", L"limit_usage_phys", 6, kPercentItems,
@@ -52,6 +54,8 @@ void SettingsModel::Load() {
       auto_[i].position = config.ReadInteger(kAutoSettings[i].limitName, kAutoSettings[i].defaultPosition);
     }
     cleanOnTray_ = config.ReadBoolean(kCleanOnTrayName, false);
+    useOnIcon_ = config.ReadBoolean(kUseOnIconName, false);
+    notifications_ = config.ReadBoolean(kNotificationsName, true);
   }
   // A stored "on" reads as any non-zero number; written back, it is 1.
   if (cleanOnTray_) Store(kCleanOnTrayName, true);
@@ -90,6 +94,16 @@ void SettingsModel::SetAutoPosition(size_t index, int position) {
 void SettingsModel::SetCleanOnTray(bool on) {
   cleanOnTray_ = on;
   Store(kCleanOnTrayName, on);
+}
+
+void SettingsModel::SetUseOnIcon(bool on) {
+  useOnIcon_ = on;
+  Store(kUseOnIconName, on);
+}
+
+void SettingsModel::SetNotifications(bool on) {
+  notifications_ = on;
+  Store(kNotificationsName, on);
 }
 
 void SettingsModel::Store(const wchar_t* name, bool value) const {

@@ -48,6 +48,10 @@ class SettingsModel {
 
   const AutoValue& Auto(std::size_t index) const noexcept { return auto_[index]; }
   bool CleanOnTray() const noexcept { return cleanOnTray_; }
+  // "Show memory use on the tray icon", off by default.
+  bool UseOnIcon() const noexcept { return useOnIcon_; }
+  // "Show notifications" after a cleaning from the tray icon, on by default.
+  bool Notifications() const noexcept { return notifications_; }
   // The item at the setting's position; null when the position lies outside the list.
   const char* AutoItem(std::size_t index) const noexcept;
   // What the automatic rule reads. Reuses `out`'s room: the status tick calls it every second.
@@ -57,6 +61,8 @@ class SettingsModel {
   void SetAutoEnabled(std::size_t index, bool enabled);
   void SetAutoPosition(std::size_t index, int position);
   void SetCleanOnTray(bool on);
+  void SetUseOnIcon(bool on);
+  void SetNotifications(bool on);
 
  private:
   void Store(const wchar_t* name, bool value) const;
@@ -65,6 +71,8 @@ class SettingsModel {
   SettingsKey key_;
   std::array<AutoValue, kAutoSettingCount> auto_{};
   bool cleanOnTray_ = false;
+  bool useOnIcon_ = false;
+  bool notifications_ = true;
 };
 
 }  // namespace sweeplet
