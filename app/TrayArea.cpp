@@ -42,18 +42,16 @@ TrayLook ReadTrayLook() noexcept {
   return look;
 }
 
-UniqueIcon MakeUseIcon(UseFace face, int size, const UseColors& colors, std::vector<std::uint8_t>& room) noexcept {
-  if (size < kMinUseIconSize || size > kMaxUseIconSize) return {};
-  const auto pixels = static_cast<size_t>(size) * static_cast<size_t>(size);
-  const auto maskStride = static_cast<size_t>((size + 15) / 16 * 2);  // monochrome rows are WORD-aligned
+bool UseIconCanvas::Prepare(int size) noexcept {
+  if (size == size_ && color_ && mask_) return true;
+  color_.reset();
+  mask_.reset();
+  size_ = 0;
   try {
-    if (room.size() < pixels + maskStride * static_cast<size_t>(size)) room.resize(pixels + maskStride * static_cast<size_t>(size));
+    face_.resize(static_cast<size_t>(size) * static_cast<size_t>(size));
   } catch (...) {
-    return {};
+    return false;
   }
-  const std::span<std::uint8_t> faceRoom(room.data(), pixels);
-  if (!DrawUseFace(faceRoom, size, face, colors.opaqueTile)) return {};
-
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = size;
@@ -62,26 +60,43 @@ UniqueIcon MakeUseIcon(UseFace face, int size, const UseColors& colors, std::vec
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  UniqueBitmap color(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!color || !bits) return {};
-  auto* out = static_cast<DWORD*>(bits);
-  const DWORD ink = Pixel(colors.ink), tile = Pixel(colors.tile);
-  // The mask: 1 where the taskbar shows through, for the shell's that ignore the alpha channel.
-  std::uint8_t* mask = room.data() + pixels;
-  std::memset(mask, 0, maskStride * static_cast<size_t>(size));
-  for (size_t i = 0; i < pixels; ++i) {
-    const std::uint8_t p = faceRoom[i];
-    out[i] = p == kUseInk ? ink : p == kUseTile ? tile : 0;
-    if (p == kUseClear) {
-      const size_t x = i % static_cast<size_t>(size), y = i / static_cast<size_t>(size);
-      mask[y * maskStride + x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+  color_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  colorBits_ = static_cast<DWORD*>(bits);
+  // The mask: one bit a pixel, black (0) and white (1).
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[2];
+  } maskInfo{info.bmiHeader, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  maskInfo.header.biBitCount = 1;
+  bits = nullptr;
+  mask_.reset(::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&maskInfo), DIB_RGB_COLORS, &bits, nullptr, 0));
+  maskBits_ = static_cast<std::uint8_t*>(bits);
+  if (!color_ || !colorBits_ || !mask_ || !maskBits_) {
+    color_.reset();
+    mask_.reset();
+    return false;
+  }
+  size_ = size;
+  return true;
+}
+
+UniqueIcon UseIconCanvas::Make(UseFace face, int size, Color ink) noexcept {
+  if (size < kMinUseIconSize || size > kMaxUseIconSize || !Prepare(size)) return {};
+  if (!DrawUseFace(face_, size, face)) return {};
+  const DWORD inkPixel = Pixel(ink);
+  const auto maskStride = static_cast<size_t>((size + 31) / 32 * 4);  // DIB rows are DWORD-aligned
+  std::memset(maskBits_, 0, maskStride * static_cast<size_t>(size));
+  for (size_t y = 0, i = 0; y < static_cast<size_t>(size); ++y) {
+    for (size_t x = 0; x < static_cast<size_t>(size); ++x, ++i) {
+      const std::uint8_t p = face_[i];
+      colorBits_[i] = p == kUseInk ? inkPixel : 0;
+      // For shells that draw with the mask rather than the alpha channel.
+      if (p == kUseClear) maskBits_[y * maskStride + x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
     }
   }
-  UniqueBitmap maskBitmap(::CreateBitmap(size, size, 1, 1, mask));
-  if (!maskBitmap) return {};
-  ICONINFO iconInfo{TRUE, 0, 0, maskBitmap.get(), color.get()};
-  // The icon holds copies: both bitmaps go when this returns.
-  return UniqueIcon(::CreateIconIndirect(&iconInfo));
+  ::GdiFlush();  // the system may still be writing to the sections otherwise
+  ICONINFO iconInfo{TRUE, 0, 0, mask_.get(), color_.get()};
+  return UniqueIcon(::CreateIconIndirect(&iconInfo));  // the icon holds copies of both bitmaps
 }
 
 TrayArea::TrayArea(TrayHost& host, INotifier* notifier, ShellNotifyIcon notifyIcon) noexcept
@@ -127,15 +142,22 @@ void TrayArea::ShowUse(float usagePhys, float usagePage) {
   usagePhys_ = usagePhys;
   usagePage_ = usagePage;
   haveReading_ = true;
+  if (!icon_) return;
+  // A new number changes the tooltip and the icon: one trip to the shell for both.
+  icon_->Hold();
   UpdateTip();
   if (useOnIcon_) UpdateIcon();
+  icon_->Release();
 }
 
 void TrayArea::SetBusy(bool busy) {
   busy_ = busy;
   if (busy) freedLine_.clear();  // the last job's amount stays on the tooltip until the next one
+  if (!icon_) return;
+  icon_->Hold();
   UpdateTip();
   UpdateIcon();
+  icon_->Release();
 }
 
 void TrayArea::ShowFreed(std::optional<uint64_t> freedBytes) {
@@ -188,7 +210,7 @@ void TrayArea::FollowLook(const TrayLook& look) {
   const auto same = [](const TrayLook& a, const TrayLook& b) {
     if (a.mode != b.mode || a.iconSize != b.iconSize) return false;
     for (UseLevel level : {UseLevel::Normal, UseLevel::High, UseLevel::Critical}) {
-      if (UseColorsFor(level, a.mode, a.system) != UseColorsFor(level, b.mode, b.system)) return false;
+      if (UseInkFor(level, a.mode, a.system) != UseInkFor(level, b.mode, b.system)) return false;
     }
     return true;
   };
@@ -210,7 +232,7 @@ void TrayArea::UpdateIcon() {
   }
   const UseFace face = UseFaceFor(usagePhys_);
   if (face == shownFace_ && drawn_) return;  // nothing to draw, nothing to tell the shell
-  UniqueIcon icon = MakeUseIcon(face, look_.iconSize, UseColorsFor(face.level, look_.mode, look_.system), room_);
+  UniqueIcon icon = canvas_.Make(face, look_.iconSize, UseInkFor(face.level, look_.mode, look_.system));
   if (!icon) return;  // the last one stays
   icon_->SetIcon(0, icon.get());
   drawn_ = std::move(icon);  // the old icon goes once the shell has the new one

@@ -40,9 +40,22 @@ struct TrayLook {
 // 10 and 11 start with), high contrast and the small-icon size.
 TrayLook ReadTrayLook() noexcept;
 
-// The use drawn as an icon of `size` pixels in `colors`; `room` holds the pixels and is reused.
-// Null when the size is out of range or the system refused.
-UniqueIcon MakeUseIcon(UseFace face, int size, const UseColors& colors, std::vector<std::uint8_t>& room) noexcept;
+// Draws the use as icons. Its bitmaps are made once per size and kept: the system copies them into
+// each icon, so a new number costs one icon and no other object.
+class UseIconCanvas {
+ public:
+  // The face at `size` pixels in `ink`; null when the size is out of range or the system refused.
+  UniqueIcon Make(UseFace face, int size, Color ink) noexcept;
+
+ private:
+  bool Prepare(int size) noexcept;
+
+  int size_ = 0;
+  UniqueBitmap color_, mask_;  // 32-bit colour with alpha; 1-bit mask, set where the taskbar shows
+  DWORD* colorBits_ = nullptr;
+  std::uint8_t* maskBits_ = nullptr;
+  std::vector<std::uint8_t> face_;
+};
 
 class TrayArea {
  public:
@@ -116,7 +129,7 @@ class TrayArea {
   TrayLook look_;
   UseFace shownFace_{-1, UseLevel::Normal};
   UniqueIcon drawn_;
-  std::vector<std::uint8_t> room_;
+  UseIconCanvas canvas_;
 };
 
 }  // namespace sweeplet

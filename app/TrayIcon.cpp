@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "common/UiDispatcher.h"
 
@@ -79,10 +80,23 @@ void TTrayIcon::SetHint(const std::wstring& hint) noexcept {
   } catch (...) {
     return;
   }
-  if (visible_) {
-    NOTIFYICONDATAW nid = Data(NIF_TIP);
-    Shell(NIM_MODIFY, nid);
+  Modify(NIF_TIP);
+}
+
+void TTrayIcon::Modify(UINT flags) noexcept {
+  if (!visible_) return;
+  if (held_) {
+    heldFlags_ |= flags;
+    return;
   }
+  NOTIFYICONDATAW nid = Data(flags);
+  Shell(NIM_MODIFY, nid);
+}
+
+void TTrayIcon::Release() noexcept {
+  held_ = false;
+  const UINT flags = std::exchange(heldFlags_, 0u);
+  if (flags != 0) Modify(flags);
 }
 
 void TTrayIcon::SetIcon(int index, HICON drawn) noexcept {
@@ -99,10 +113,7 @@ void TTrayIcon::SetIcon(int index, HICON drawn) noexcept {
     listIcon_.reset(images ? ImageList_GetIcon(images, index, ILD_NORMAL) : nullptr);
   }
   drawn_ = drawn;
-  if (visible_ && CurrentIcon() != before) {
-    NOTIFYICONDATAW nid = Data(NIF_ICON);
-    Shell(NIM_MODIFY, nid);
-  }
+  if (CurrentIcon() != before) Modify(NIF_ICON);
 }
 
 bool TTrayIcon::ShowNotification(const std::wstring& title, const std::wstring& text) noexcept {

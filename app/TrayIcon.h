@@ -44,6 +44,9 @@ class TTrayIcon {
   void SetIcon(int index, HICON drawn) noexcept;
   int ImageIndex() const noexcept { return imageIndex_; }
   HICON ShownIcon() const noexcept { return CurrentIcon(); }
+  // Between the two, changes of the hint and the icon go to the shell together, in one trip.
+  void Hold() noexcept { held_ = true; }
+  void Release() noexcept;
   // A desktop notification from the icon (the notification centre on Windows 10 and 11).
   bool ShowNotification(const std::wstring& title, const std::wstring& text) noexcept;
 
@@ -60,6 +63,7 @@ class TTrayIcon {
   NOTIFYICONDATAW Data(UINT flags) const noexcept;
   BOOL Shell(DWORD message, NOTIFYICONDATAW& data) const noexcept;
   HICON CurrentIcon() const noexcept;
+  void Modify(UINT flags) noexcept;
 
   HWND owner_;
   ShellNotifyIcon shell_;
@@ -70,6 +74,8 @@ class TTrayIcon {
   bool useImageList_ = false;  // the main icon shows until the image index first changes
   int imageIndex_ = 0;
   bool leftDown_ = false;
+  bool held_ = false;
+  UINT heldFlags_ = 0;
   std::wstring hint_;
   UniqueIcon listIcon_;
   WorkerThread repaintThread_;

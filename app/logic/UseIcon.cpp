@@ -68,35 +68,30 @@ UseFace UseFaceFor(float usagePhys) noexcept {
   return face;
 }
 
-UseColors UseColorsFor(UseLevel level, TaskbarMode mode, const SystemColors& system) noexcept {
+Color UseInkFor(UseLevel level, TaskbarMode mode, const SystemColors& system) noexcept {
   switch (mode) {
     case TaskbarMode::HighContrast:
-      switch (level) {
-        case UseLevel::Normal: return {system.windowText, system.window, true};
-        case UseLevel::High: return {system.highlightText, system.highlight, true};
-        case UseLevel::Critical: return {system.window, system.windowText, true};
-      }
-      break;
+      return level == UseLevel::Normal ? system.windowText : system.highlight;
     case TaskbarMode::Light:
       // Dark enough for a 4.5:1 contrast against the light taskbar's near-white.
       switch (level) {
-        case UseLevel::Normal: return {{0x1A, 0x1A, 0x1A}, {}, false};
-        case UseLevel::High: return {{0x8A, 0x50, 0x00}, {}, false};
-        case UseLevel::Critical: return {{0xC4, 0x2B, 0x1C}, {}, false};
+        case UseLevel::Normal: return {0x1A, 0x1A, 0x1A};
+        case UseLevel::High: return {0x8A, 0x50, 0x00};
+        case UseLevel::Critical: return {0xC4, 0x2B, 0x1C};
       }
       break;
     case TaskbarMode::Dark:
       break;
   }
   switch (level) {
-    case UseLevel::High: return {{0xFF, 0xC8, 0x3D}, {}, false};
-    case UseLevel::Critical: return {{0xFF, 0x6B, 0x5E}, {}, false};
+    case UseLevel::High: return {0xFF, 0xC8, 0x3D};
+    case UseLevel::Critical: return {0xFF, 0x6B, 0x5E};
     case UseLevel::Normal: break;
   }
-  return {{0xFF, 0xFF, 0xFF}, {}, false};
+  return {0xFF, 0xFF, 0xFF};
 }
 
-bool DrawUseFace(std::span<std::uint8_t> pixels, int size, UseFace face, bool opaqueTile) noexcept {
+bool DrawUseFace(std::span<std::uint8_t> pixels, int size, UseFace face) noexcept {
   if (size < kMinUseIconSize || size > kMaxUseIconSize) return false;
   const auto count = static_cast<std::size_t>(size) * static_cast<std::size_t>(size);
   if (pixels.size() < count) return false;
@@ -106,7 +101,7 @@ bool DrawUseFace(std::span<std::uint8_t> pixels, int size, UseFace face, bool op
     std::fill(pixels.begin(), pixels.end(), kUseInk);
     return true;
   }
-  std::fill(pixels.begin(), pixels.end(), opaqueTile ? kUseTile : kUseClear);
+  std::fill(pixels.begin(), pixels.end(), kUseClear);
   const DigitMetrics m = MetricsFor(size);
   if (percent < 10) {
     DrawDigit(pixels, size, m, (size - m.width) / 2, percent);

@@ -30,21 +30,15 @@ UseFace UseFaceFor(float usagePhys) noexcept;
 // The taskbar the icon sits on: dark or light (SystemUsesLightTheme), or a high-contrast scheme.
 enum class TaskbarMode : std::uint8_t { Dark, Light, HighContrast };
 
-// `ink` for the digits; the tile behind them is `tile` when `opaqueTile`, otherwise clear, so that
-// the taskbar shows through as it does around every other icon.
-struct UseColors {
-  Color ink;
-  Color tile;
-  bool opaqueTile = false;
-  friend constexpr bool operator==(const UseColors&, const UseColors&) = default;
-};
-
-// Under high contrast only the scheme's colours: text on background for normal, highlight text on
-// highlight at the upper level, background on text (inverted) at the top level.
-UseColors UseColorsFor(UseLevel level, TaskbarMode mode, const SystemColors& system) noexcept;
+// The colour of the digits (and of the full tile). Around them the icon is clear: the taskbar
+// shows through, as around every other icon. An opaque tile would not do: at 16 pixels the two
+// digits take the whole width, and their outer bars would melt into a taskbar of their colour.
+// Under high contrast only the scheme's colours: the window text for normal, the highlight for
+// both upper levels (a scheme has no third colour meant for this; the number tells them apart).
+Color UseInkFor(UseLevel level, TaskbarMode mode, const SystemColors& system) noexcept;
 
 // One byte per pixel, row by row from the top.
-enum UsePixel : std::uint8_t { kUseClear = 0, kUseTile = 1, kUseInk = 2 };
+enum UsePixel : std::uint8_t { kUseClear = 0, kUseInk = 1 };
 
 // The smallest and largest icon sizes drawn; the shell asks for 16 to 32 on common displays.
 inline constexpr int kMinUseIconSize = 12;
@@ -53,6 +47,6 @@ inline constexpr int kMaxUseIconSize = 256;
 // Fills `pixels` (size * size bytes) with the face at `size`: one digit centred below 10, two
 // digits side by side below 100, a full ink tile at 100. Returns false, drawing nothing, when
 // the size is out of range or `pixels` is too small.
-bool DrawUseFace(std::span<std::uint8_t> pixels, int size, UseFace face, bool opaqueTile) noexcept;
+bool DrawUseFace(std::span<std::uint8_t> pixels, int size, UseFace face) noexcept;
 
 }  // namespace sweeplet

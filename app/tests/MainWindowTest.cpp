@@ -1468,18 +1468,18 @@ TEST_F(MainWindowTest, TheTrayMenuAndImagesAreMadeWhenFirstNeeded) {
 }
 
 // The drawn icon at 16 and 32 pixels (100 % and 200 %): exactly the size asked for, and each pixel
-// exactly the ink, the tile or clear where the face says so. A scaled or smoothed picture has
+// exactly the ink or clear where the face says so. A scaled or smoothed picture has
 // pixels between two colours or half-transparent ones; a clipped one loses ink.
-TEST(UseIconPicture, EachPixelIsExactlyInkTileOrClear) {
+TEST(UseIconPicture, EachPixelIsExactlyInkOrClear) {
   const SystemColors scheme{{0, 0, 0}, {255, 255, 255}, {0, 255, 0}, {0, 0, 0}, {255, 255, 255}, {26, 235, 255}, {0, 0, 0}};
-  std::vector<std::uint8_t> room;
+  UseIconCanvas canvas;
   for (int size : {16, 32}) {
     for (UseFace face : {UseFace{42, UseLevel::Normal}, UseFace{88, UseLevel::High}, UseFace{7, UseLevel::Critical},
                          UseFace{100, UseLevel::Critical}}) {
       for (TaskbarMode mode : {TaskbarMode::Dark, TaskbarMode::Light, TaskbarMode::HighContrast}) {
         SCOPED_TRACE(::testing::Message() << size << " px, " << face.percent << " %, mode " << static_cast<int>(mode));
-        const UseColors colors = UseColorsFor(face.level, mode, scheme);
-        const UniqueIcon icon = MakeUseIcon(face, size, colors, room);
+        const Color ink = UseInkFor(face.level, mode, scheme);
+        const UniqueIcon icon = canvas.Make(face, size, ink);
         ASSERT_TRUE(icon);
         ICONINFO info{};
         ASSERT_TRUE(::GetIconInfo(icon.get(), &info));
@@ -1496,14 +1496,13 @@ TEST(UseIconPicture, EachPixelIsExactlyInkTileOrClear) {
         ::ReleaseDC(nullptr, screen);
         ASSERT_EQ(rows, size);
         std::vector<std::uint8_t> expected(static_cast<size_t>(size * size));
-        ASSERT_TRUE(DrawUseFace(expected, size, face, colors.opaqueTile));
+        ASSERT_TRUE(DrawUseFace(expected, size, face));
         const auto rgb = [](Color c) { return (DWORD{c.r} << 16) | (DWORD{c.g} << 8) | DWORD{c.b}; };
         int wrong = 0;
         for (size_t i = 0; i < pixels.size(); ++i) {
           const DWORD alpha = pixels[i] >> 24, value = pixels[i] & 0xFFFFFF;
           switch (expected[i]) {
-            case kUseInk: wrong += alpha != 255 || value != rgb(colors.ink); break;
-            case kUseTile: wrong += alpha != 255 || value != rgb(colors.tile); break;
+            case kUseInk: wrong += alpha != 255 || value != rgb(ink); break;
             default: wrong += alpha != 0; break;
           }
         }
