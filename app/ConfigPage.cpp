@@ -57,7 +57,7 @@ std::vector<Placement> ConfigPage::Placements() {
       {&editUsagePage_, 15 + 372, 14 + 62, 81, 21, true},
       {&chkUsageWork_, 15 + 17, 14 + 92, 328, 17},
       {&editUsageWork_, 15 + 372, 14 + 89, 81, 21, true},
-      {&groupBox3_, 15, 192, 474, 123},
+      {&groupBox3_, 15, 192, 474, 115},
       // Inside the second group box (at 15, 192); the notification area's switches on rows of
       // their own, long enough for every language.
       {&chkAutoStart_, 15 + 17, 192 + 32, 208, 17},
