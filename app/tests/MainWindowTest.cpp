@@ -214,6 +214,7 @@ class MainWindowTest : public ::testing::Test {
     services.notifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
       if (message == NIM_MODIFY && (data->uFlags & NIF_TIP)) tipsSent_.emplace_back(data->szTip);
       if (message == NIM_MODIFY && (data->uFlags & NIF_ICON)) iconsSent_.push_back(data->hIcon);
+      if (message == NIM_MODIFY) ++modifies_;
       return ::Shell_NotifyIconW(message, data);
     };
     window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, services);
@@ -255,6 +256,7 @@ class MainWindowTest : public ::testing::Test {
   std::vector<std::pair<HWND, UINT>> allowed_;  // messages let through from the unelevated shell
   std::vector<std::wstring> tipsSent_;  // tooltips changed in the notification area
   std::vector<HICON> iconsSent_;        // icons changed in the notification area
+  int modifies_ = 0;                    // trips to the notification area with a change
   UiDispatcher dispatcher_;
   std::unique_ptr<TFrmSweeplet> window_;
 };
@@ -1362,10 +1364,14 @@ TEST_F(MainWindowTest, TheUseOnTheIconIsSentOnlyWhenItChanges) {
   for (const Step& step : {Step{3ull << 30, {81, UseLevel::High}}, Step{1ull << 30, {94, UseLevel::Critical}},
                            Step{0, {100, UseLevel::Critical}}, Step{12ull << 30, {25, UseLevel::Normal}}}) {
     iconsSent_.clear();
+    tipsSent_.clear();
+    modifies_ = 0;
     memory_.availPhys = step.availPhys;
     for (int i = 0; i < 3; ++i) w.TmrStatusTimer();
     EXPECT_EQ(w.Notifications().ShownFace(), step.face);
     ASSERT_EQ(iconsSent_.size(), 1u) << step.face.percent;
+    EXPECT_EQ(tipsSent_.size(), 1u);
+    EXPECT_EQ(modifies_, 1) << "the new tooltip and icon in one trip";
     EXPECT_EQ(w.Tray()->ShownIcon(), iconsSent_.back());
   }
   EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Physical 25 % \u00B7 Virtual 6 %");
