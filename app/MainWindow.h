@@ -69,7 +69,7 @@ class TFrmSweeplet : private PageHost, private TrayHost, private RunAtLogon::Hos
   int ShownPage() const noexcept { return shownPage_; }
   bool ConfigPageMade() const noexcept { return config_.Made(); }
   const TTrayIcon* Tray() const noexcept { return tray_.Icon(); }
-  const TrayArea& Notifications() const noexcept { return tray_; }
+  const TrayArea& TrayPart() const noexcept { return tray_; }
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

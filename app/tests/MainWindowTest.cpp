@@ -1348,7 +1348,7 @@ TEST_F(MainWindowTest, TheTooltipFollowsTheTickAndTheShellHearsOnlyOfChanges) {
 TEST_F(MainWindowTest, TheUseOnTheIconIsSentOnlyWhenItChanges) {
   WriteDword(L"trayuse", 1);
   TFrmSweeplet& w = Open();
-  EXPECT_EQ(w.Notifications().ShownFace(), (UseFace{75, UseLevel::Normal}));
+  EXPECT_EQ(w.TrayPart().ShownFace(), (UseFace{75, UseLevel::Normal}));
   ASSERT_EQ(iconsSent_.size(), 1u) << "the start's first reading";
   EXPECT_EQ(w.Tray()->ShownIcon(), iconsSent_.back());
   iconsSent_.clear();
@@ -1368,7 +1368,7 @@ TEST_F(MainWindowTest, TheUseOnTheIconIsSentOnlyWhenItChanges) {
     modifies_ = 0;
     memory_.availPhys = step.availPhys;
     for (int i = 0; i < 3; ++i) w.TmrStatusTimer();
-    EXPECT_EQ(w.Notifications().ShownFace(), step.face);
+    EXPECT_EQ(w.TrayPart().ShownFace(), step.face);
     ASSERT_EQ(iconsSent_.size(), 1u) << step.face.percent;
     EXPECT_EQ(tipsSent_.size(), 1u);
     EXPECT_EQ(modifies_, 1) << "the new tooltip and icon in one trip";
@@ -1394,7 +1394,7 @@ TEST_F(MainWindowTest, TheBusyIconShowsDuringAJobAndTheUseComesBackAfter) {
   EXPECT_TRUE(iconsSent_.empty());
   ::SetEvent(memory_.release);
   ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
-  EXPECT_EQ(w.Notifications().ShownFace(), (UseFace{75, UseLevel::Normal}));
+  EXPECT_EQ(w.TrayPart().ShownFace(), (UseFace{75, UseLevel::Normal}));
   ASSERT_EQ(iconsSent_.size(), 1u);
   EXPECT_NE(iconsSent_.back(), busy);
 }
@@ -1403,12 +1403,12 @@ TEST_F(MainWindowTest, TheBusyIconShowsDuringAJobAndTheUseComesBackAfter) {
 TEST_F(MainWindowTest, SwitchingTheUseOnTheIconShowsItAtOnce) {
   TFrmSweeplet& w = Open();
   const HICON own = w.Tray()->ShownIcon();
-  EXPECT_EQ(w.Notifications().ShownFace().percent, -1) << "off by default";
+  EXPECT_EQ(w.TrayPart().ShownFace().percent, -1) << "off by default";
   EXPECT_TRUE(iconsSent_.empty());
   OpenConfigPage();
   UserClick(C(IdChkTrayUse));
   EXPECT_EQ(ReadDword(L"trayuse"), 1u);
-  EXPECT_EQ(w.Notifications().ShownFace(), (UseFace{75, UseLevel::Normal}));
+  EXPECT_EQ(w.TrayPart().ShownFace(), (UseFace{75, UseLevel::Normal}));
   ASSERT_EQ(iconsSent_.size(), 1u);
   UserClick(C(IdChkTrayUse));
   EXPECT_EQ(ReadDword(L"trayuse"), 0u);
@@ -1467,9 +1467,9 @@ TEST_F(MainWindowTest, NotificationsSwitchedOffLeaveTheTooltipsLine) {
 TEST_F(MainWindowTest, TheTrayMenuAndImagesAreMadeWhenFirstNeeded) {
   TFrmSweeplet& w = Open();
   EXPECT_EQ(w.PopupMenu(), nullptr);
-  EXPECT_FALSE(w.Notifications().ImagesMade());
+  EXPECT_FALSE(w.TrayPart().ImagesMade());
   w.Clean(false);
-  EXPECT_TRUE(w.Notifications().ImagesMade());
+  EXPECT_TRUE(w.TrayPart().ImagesMade());
   ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
 }
 
