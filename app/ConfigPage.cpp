@@ -57,10 +57,13 @@ std::vector<Placement> ConfigPage::Placements() {
       {&editUsagePage_, 15 + 372, 14 + 62, 81, 21, true},
       {&chkUsageWork_, 15 + 17, 14 + 92, 328, 17},
       {&editUsageWork_, 15 + 372, 14 + 89, 81, 21, true},
-      {&groupBox3_, 15, 192, 474, 73},
-      // Inside the second group box (at 15, 192).
+      {&groupBox3_, 15, 192, 474, 115},
+      // Inside the second group box (at 15, 192); the notification area's switches on rows of
+      // their own, long enough for every language.
       {&chkAutoStart_, 15 + 17, 192 + 32, 208, 17},
       {&chkCleanOnTray_, 15 + 245, 192 + 32, 208, 17},
+      {&chkTrayUse_, 15 + 17, 192 + 57, 436, 17},
+      {&chkNotifications_, 15 + 17, 192 + 82, 436, 17},
       {&editInfo_, 15, 368, 170, 21},
   };
 }
@@ -89,6 +92,8 @@ void ConfigPage::Make(HWND pageArea) {
   groupBox3_ = MakeChild(card_, L"BUTTON", L"기본 설정", BS_GROUPBOX, IdGroupBox3, at(groupBox3_));
   chkAutoStart_ = MakeChild(card_, L"BUTTON", L"부팅시 실행하기", box, IdChkAutoStart, at(chkAutoStart_));
   chkCleanOnTray_ = MakeChild(card_, L"BUTTON", L"트레이 아이콘 클릭시 정리하기", box, IdChkCleanOnTray, at(chkCleanOnTray_));
+  chkTrayUse_ = MakeChild(card_, L"BUTTON", L"트레이 아이콘에 메모리 사용률 표시하기", box, IdChkTrayUse, at(chkTrayUse_));
+  chkNotifications_ = MakeChild(card_, L"BUTTON", L"알림 표시하기", box, IdChkNotifications, at(chkNotifications_));
   editInfo_ = MakeChild(card_, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, IdEditInfo, at(editInfo_));
   for (const AutoSetting& setting : AutoSettings()) {
     HWND items = Control(setting.list);
@@ -131,13 +136,16 @@ void ConfigPage::ShowSettings() noexcept {
     SetChecked(Control(setting.box), value.enabled);
   }
   SetChecked(chkCleanOnTray_, settings_.CleanOnTray());
+  SetChecked(chkTrayUse_, settings_.UseOnIcon());
+  SetChecked(chkNotifications_, settings_.Notifications());
   SetChecked(chkAutoStart_, host_.LogonTaskChecked());
 }
 
 // Roles the standard objects do not give everywhere: the boxes are check boxes, and each list is
 // named after the box that switches it.
 void ConfigPage::SetUpAccessibility() noexcept {
-  for (HWND box : {chkUsagePhys_, chkMinute_, chkUsagePage_, chkUsageWork_, chkAutoStart_, chkCleanOnTray_}) {
+  for (HWND box : {chkUsagePhys_, chkMinute_, chkUsagePage_, chkUsageWork_, chkAutoStart_, chkCleanOnTray_, chkTrayUse_,
+                   chkNotifications_}) {
     SetAccessibleTraits(box, {.role = ROLE_SYSTEM_CHECKBUTTON, .state = CheckBoxState});
   }
   for (const AutoSetting& setting : AutoSettings()) {
@@ -168,6 +176,8 @@ bool ConfigPage::OnCommand(int id, int code) {
     case IdChkMinute:
     case IdChkCleanOnTray:
     case IdChkAutoStart:
+    case IdChkTrayUse:
+    case IdChkNotifications:
       if (code == BN_CLICKED) OnBoxClick(id);
       return true;
     case IdEditUsagePhys:
@@ -190,6 +200,11 @@ void ConfigPage::OnBoxClick(int id) {
     settings_.SetAutoEnabled(static_cast<size_t>(index), on);
   } else if (id == IdChkCleanOnTray) {
     settings_.SetCleanOnTray(IsChecked(chkCleanOnTray_));
+  } else if (id == IdChkTrayUse) {
+    settings_.SetUseOnIcon(IsChecked(chkTrayUse_));
+    host_.TraySettingChanged();
+  } else if (id == IdChkNotifications) {
+    settings_.SetNotifications(IsChecked(chkNotifications_));
   } else if (id == IdChkAutoStart) {
     SetChecked(chkAutoStart_, host_.LogonTaskClicked(IsChecked(chkAutoStart_)));
   }
@@ -210,7 +225,8 @@ void ConfigPage::ShowLogonTask(bool checked) noexcept {
 bool ConfigPage::PressFocusedCheckBox() noexcept {
   if (card_ == nullptr) return false;
   const HWND focus = ::GetFocus();
-  for (HWND box : {chkUsagePhys_, chkMinute_, chkUsagePage_, chkUsageWork_, chkAutoStart_, chkCleanOnTray_}) {
+  for (HWND box : {chkUsagePhys_, chkMinute_, chkUsagePage_, chkUsageWork_, chkAutoStart_, chkCleanOnTray_, chkTrayUse_,
+                   chkNotifications_}) {
     if (focus == box && ::IsWindowEnabled(box)) {
       ::SendMessageW(box, BM_CLICK, 0, 0);
       return true;
@@ -231,6 +247,8 @@ HWND ConfigPage::Control(int id) const noexcept {
     case IdEditMinute: return editMinute_;
     case IdChkCleanOnTray: return chkCleanOnTray_;
     case IdChkAutoStart: return chkAutoStart_;
+    case IdChkTrayUse: return chkTrayUse_;
+    case IdChkNotifications: return chkNotifications_;
     default: return nullptr;
   }
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The Config page: the automatic-cleaning switches with their lists, the tray-click and
-// start-at-logon switches, and the version line. Its controls are made when the page is first
+// The Config page: the automatic-cleaning switches with their lists, the tray-click,
+// start-at-logon, use-on-icon and notification switches, and the version line. Its controls are made when the page is first
 // shown, and kept: many users never open it, and a logon start goes straight to the tray. Made,
 // it looks as it would have at start: the window's DPI, font, language, colours and focus-cue
 // state, and the settings' values, set quietly (nothing is stored, no reference time moves).
@@ -48,6 +48,7 @@ class ConfigPage {
        editMinute_ = nullptr, chkUsagePage_ = nullptr, editUsagePage_ = nullptr, chkUsageWork_ = nullptr,
        editUsageWork_ = nullptr;
   HWND groupBox3_ = nullptr, chkAutoStart_ = nullptr, chkCleanOnTray_ = nullptr, editInfo_ = nullptr;
+  HWND chkTrayUse_ = nullptr, chkNotifications_ = nullptr;
 };
 
 }  // namespace sweeplet

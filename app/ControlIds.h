@@ -55,4 +55,10 @@ enum ControlId : int {
   IdBtnClose,
 };
 
+// The notification area's switches on the Config page.
+enum TrayControlId : int {
+  IdChkTrayUse = 1300,
+  IdChkNotifications,
+};
+
 }  // namespace sweeplet

@@ -69,7 +69,8 @@ TFrmSweeplet::TFrmSweeplet(const StartOptions& options, const Services& services
       runAtLogon_(services, *this),
       home_(*this),
       config_(*this, settings_),
-      cleaning_(*this, *this, settings_) {}
+      cleaning_(*this, *this, settings_),
+      tray_(*this, services.notifier, services.notifyIcon) {}
 
 TFrmSweeplet::~TFrmSweeplet() {
   if (hwnd_) ::DestroyWindow(hwnd_);
@@ -185,9 +186,10 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_SYSCOLORCHANGE:
       RepaintForColours();
+      tray_.FollowLook();
       return 0;
     case kTrayCallbackMessage:
-      OnTrayEvent(lParam);
+      tray_.OnCallback(lParam);
       return 0;
     case WM_DPICHANGED: {
       // Whatever the window grew by below the pages (the notice bar) grows with the DPI too.
@@ -204,6 +206,8 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETTINGCHANGE:
       if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) ApplyFonts();
+      // The taskbar's light or dark mode ("ImmersiveColorSet"), high contrast or the icon metrics.
+      tray_.FollowLook();
       break;
     case WM_DESTROY:
       // From here on, what the waits below serve (a hand-off, a second start's message, the
@@ -216,7 +220,7 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (registeredHotkey_ != 0) ::UnregisterHotKey(hwnd_, kCleanHotkeyId);
       registeredHotkey_ = 0;
       ::KillTimer(hwnd_, kStatusTimerId);
-      TrayIcon.reset();  // removes the icon from the notification area
+      tray_.Remove();
       ::PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
@@ -224,8 +228,8 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       hwnd_ = nullptr;
       return 0;
     default:
-      if (msg == kTaskbarCreated && TrayIcon) {
-        TrayIcon->OnTaskbarCreated();
+      if (msg == kTaskbarCreated && tray_.Added()) {
+        tray_.OnTaskbarCreated();
         return 0;
       }
       break;
@@ -243,8 +247,7 @@ void TFrmSweeplet::FormCreate() {
   step("window");
   CreateControls();
   step("controls");
-  CreatePopupMenuAndImages();
-  step("menu");
+  step("menu");  // the tray's menu and images are made when first needed
   try {
     themeHelper_ = std::make_unique<TThemeHelper>(hwnd_);
     step("theme");
@@ -254,7 +257,7 @@ void TFrmSweeplet::FormCreate() {
     Layout();
   }
 
-  TranslateComponent(hwnd_, popup_.get());
+  TranslateComponent(hwnd_, nullptr);
   step("translate");
   physFormat_ = Translate(kPhysStatusFormatKey);
   FmtPhysStatus = Widen(physFormat_);
@@ -274,19 +277,7 @@ void TFrmSweeplet::FormCreate() {
       AllowFromLowerIntegrity(hwnd_, message);
     }
   }
-  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
-                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)),
-                                         services_.notifyIcon);
-  // The tooltip's first line; the first status refresh adds the use below it.
-  tipTexts_.title = Narrow(WindowCaption(hwnd_) + L" " + AppVersion3());
-  tipTexts_.physical = Translate("실제 메모리");
-  tipTexts_.virtualMemory = Translate("가상 메모리");
-  shownTip_ = tipTexts_.title;
-  // The hint goes with the icon when it is added: one trip to the shell fewer.
-  TrayIcon->SetHint(Widen(shownTip_));
-  TrayIcon->SetVisible(true);
-  TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
-  TrayIcon->SetImageIndex(0);
+  tray_.Add(WindowCaption(hwnd_) + L" " + AppVersion3(), separators_, options_.firstArgument == kSwitchStart);
   step("tray");
 
   if (options_.firstArgument == kSwitchInstall) {
@@ -296,6 +287,7 @@ void TFrmSweeplet::FormCreate() {
   LoadConfig();
   // Taken by another program: the Cleaning page says so when it is shown.
   ChangeHotkey(settings_.Hotkey());
+  tray_.SetUseOnIcon(settings_.UseOnIcon());
   step("config");
   FCanClose = false;
   NextTime = Now();
@@ -345,22 +337,6 @@ void TFrmSweeplet::CreateControls() {
   // The page area keeps left-to-right reading order in every language.
   ::SetWindowLongPtrW(PnlMain, GWL_EXSTYLE, ::GetWindowLongPtrW(PnlMain, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
   home_.Create(PnlMain);
-}
-
-void TFrmSweeplet::CreatePopupMenuAndImages() {
-  popup_.reset(::CreatePopupMenu());
-  ::AppendMenuW(popup_.get(), MF_STRING, IdBtnOpen, L"Sweeplet");
-  ::AppendMenuW(popup_.get(), MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(popup_.get(), MF_STRING, IdBtnCopyright, L"만든이 Dovrin");
-  ::AppendMenuW(popup_.get(), MF_STRING, IdBtnClose, L"종료");
-
-  const int size = ::GetSystemMetrics(SM_CXSMICON);
-  ListIcon.reset(ImageList_Create(size, size, ILC_COLOR32, 2, 0));
-  HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  for (int id : {IDI_TRAY_IDLE, IDI_TRAY_BUSY}) {
-    UniqueIcon icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
-    ImageList_AddIcon(ListIcon.get(), icon.get());
-  }
 }
 
 void TFrmSweeplet::ApplyFonts() {
@@ -532,7 +508,7 @@ LRESULT TFrmSweeplet::OnHandOff(WPARAM command, LPARAM argument) {
     }
     return kCleanUnknownTicket;
   }
-  if (!TrayIcon || destroying_) return 0;  // not fully created yet, or already going
+  if (!tray_.Added() || destroying_) return 0;  // not fully created yet, or already going
   if (command == static_cast<WPARAM>(HandOff::ShowWindow)) {
     ShowMainWindow(hwnd_);
   } else if (command == static_cast<WPARAM>(HandOff::UninstallAndQuit)) {
@@ -548,26 +524,6 @@ LRESULT TFrmSweeplet::OnHandOff(WPARAM command, LPARAM argument) {
     return IsRunning() ? ticket : 0;
   }
   return 0;
-}
-
-void TFrmSweeplet::OnTrayEvent(LPARAM event) {
-  if (!TrayIcon) return;
-  switch (TrayIcon->OnCallback(event)) {
-    case TTrayIcon::Event::Click:
-      TrayIconClick();
-      break;
-    case TTrayIcon::Event::Menu: {
-      // The menu closes properly only when its owner is the foreground window.
-      ::SetForegroundWindow(hwnd_);
-      POINT pt;
-      ::GetCursorPos(&pt);
-      ::TrackPopupMenuEx(popup_.get(), TPM_RIGHTBUTTON, pt.x, pt.y, hwnd_, nullptr);
-      ::PostMessageW(hwnd_, WM_NULL, 0, 0);
-      break;
-    }
-    case TTrayIcon::Event::None:
-      break;
-  }
 }
 
 void TFrmSweeplet::TrayIconClick() {
@@ -624,9 +580,6 @@ void TFrmSweeplet::Clean(bool alarm, uint32_t areas, intptr_t ticket) {
   if (areas == 0) areas = settings_.PurgeAreas();
   activeAtJobStart_ = ::GetActiveWindow() == hwnd_ && ::IsWindowVisible(hwnd_);
   SetIsRunning(true);
-  // The last job's amount stays on the tooltip until this one ends.
-  freedLine_.clear();
-  UpdateTrayTip();
   runningTicket_ = ticket;
   IMemoryApi* memory = services_.memory;
   const bool started = job_.Start([this, memory, alarm, areas, ticket] {
@@ -648,40 +601,17 @@ void TFrmSweeplet::JobEnd(bool alarm, std::optional<PurgeResult> purged, intptr_
   }
   SetIsRunning(false);
   if (!purged) return;
-  freedLine_.clear();
-  AppendFreedLine(freedLine_, purged->freed, Translate("확보한 메모리: %s"),
-                  Translate("더 정리할 메모리가 없습니다."), separators_);
-  UpdateTrayTip();
-  if (alarm) ShowNotification(Widen(CompletionNotice(Translate("메모리를 정리하였습니다."), freedLine_)));
+  tray_.ShowFreed(purged->freed);
+  // A cleaning from the tray icon tells its result, unless the user switched that off.
+  if (alarm && settings_.Notifications()) tray_.NotifyCleaned();
 }
 
-// Composed into kept buffers and handed to the shell only when the text changed: once a second
-// at most, and the tick allocates nothing.
-void TFrmSweeplet::UpdateTrayTip() {
-  if (!TrayIcon) return;
-  ComposeTrayTip(tip_, tipTexts_, tipUsagePhys_, tipUsagePage_, freedLine_);
-  if (tip_ == shownTip_) return;
-  tip_.swap(shownTip_);
-  WidenInto(shownTip_, shownTipWide_);
-  TrayIcon->SetHint(shownTipWide_);
-}
-
-void TFrmSweeplet::ShowNotification(const std::wstring& text) {
-  try {
-    const std::wstring title = WindowCaption(hwnd_);
-    if (services_.notifier) {
-      services_.notifier->Show(title, text);
-    } else if (TrayIcon) {
-      TrayIcon->ShowNotification(title, text);
-    }
-  } catch (...) {
-    // A notification that cannot be shown is dropped.
-  }
-}
+// A switch of the notification area changed on the Config page: shown at once.
+void TFrmSweeplet::TraySettingChanged() { tray_.SetUseOnIcon(settings_.UseOnIcon()); }
 
 void TFrmSweeplet::TellUser(const std::wstring& text, bool answersClick) {
   if (!answersClick) {
-    ShowNotification(text);
+    tray_.Notify(text);
   } else if (services_.messageBox) {
     services_.messageBox(hwnd_, text);
   } else {
@@ -693,7 +623,7 @@ void TFrmSweeplet::SetIsRunning(bool value) {
   if (value == FIsRunning) return;
   FIsRunning = value;
   home_.ShowBusy(value, activeAtJobStart_);
-  if (TrayIcon) TrayIcon->SetImageIndex(value ? 1 : 0);
+  tray_.SetBusy(value);
 }
 
 void TFrmSweeplet::TmrStatusTimer() {
@@ -713,9 +643,7 @@ void TFrmSweeplet::TmrStatusTimer() {
   // The lines are kept between ticks, so that a tick allocates nothing.
   ComputeStatusLines(status, physFormat_, separators_, statusLines_);
   home_.ShowStatus(statusLines_);
-  tipUsagePhys_ = status.UsagePhys;
-  tipUsagePage_ = status.UsagePage;
-  UpdateTrayTip();
+  tray_.ShowUse(status.UsagePhys, status.UsagePage);
 
   if (!IsRunning()) {
     settings_.FillAutoClean(autoClean_);

@@ -1,7 +1,7 @@
 #pragma once
 // The main window, a shell around its parts: the header with the page buttons and the logo, the
-// Home and Config pages, the status timer with the automatic rule, the tray icon with its menu,
-// the cleaning job's busy state and the quit question. The settings live in a model of their own,
+// Home and Config pages, the status timer with the automatic rule, the notification area (a part
+// of its own), the cleaning job's busy state and the quit question. The settings live in a model of their own,
 // the logon task in RunAtLogon, and keyboard focus in KeyboardFocus.
 #include <windows.h>
 #include <commctrl.h>
@@ -21,24 +21,23 @@
 #include "app/RunAtLogon.h"
 #include "app/Services.h"
 #include "app/SettingsModel.h"
+#include "app/TrayArea.h"
 #include "app/logic/AutoClean.h"
 #include "app/logic/NumberFormat.h"
 #include "app/logic/StatusLines.h"
-#include "app/logic/TrayTexts.h"
 #include "common/UniqueHandle.h"
 #include "common/WorkerThread.h"
 #include "memory/MemoryPurge.h"
 
 namespace sweeplet {
 
-class TTrayIcon;
 class TThemeHelper;
 
 struct StartOptions {
   std::wstring firstArgument;  // the first command-line argument, "" for none
 };
 
-class TFrmSweeplet : private PageHost, private RunAtLogon::Host, private CleaningPage::Host {
+class TFrmSweeplet : private PageHost, private TrayHost, private RunAtLogon::Host, private CleaningPage::Host {
  public:
   TFrmSweeplet(const StartOptions& options, const Services& services);
   ~TFrmSweeplet() override;
@@ -70,19 +69,20 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host, private Cleanin
   void AProc(bool opened);
   double GetNextTime() const noexcept { return NextTime; }
   void SetNextTime(double value) noexcept { NextTime = value; }
-  HMENU PopupMenu() const noexcept { return popup_.get(); }
+  HMENU PopupMenu() const noexcept { return tray_.Menu(); }
   int ShownPage() const noexcept { return shownPage_; }
   bool ConfigPageMade() const noexcept { return config_.Made(); }
   bool CleaningPageMade() const noexcept { return cleaning_.Made(); }
   // The hotkey the window holds registered now; 0 for none.
   uint16_t RegisteredHotkey() const noexcept { return registeredHotkey_; }
-  const TTrayIcon* Tray() const noexcept { return TrayIcon.get(); }
+  const TTrayIcon* Tray() const noexcept { return tray_.Icon(); }
+  const TrayArea& TrayPart() const noexcept { return tray_; }
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
-  // PageHost
+  // PageHost and TrayHost
   HWND Window() const noexcept override { return hwnd_; }
   UINT Dpi() const noexcept override { return dpi_; }
   HFONT Font() const noexcept override { return font_.get(); }
@@ -90,6 +90,9 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host, private Cleanin
   void AutoSettingChanged() override { NextTime = Now(); }
   bool LogonTaskChecked() const noexcept override { return runAtLogon_.Checked(); }
   bool LogonTaskClicked(bool wanted) override { return runAtLogon_.Click(wanted); }
+  void TraySettingChanged() override;
+  // TrayHost
+  void TrayClicked() override { TrayIconClick(); }
   // RunAtLogon::Host
   void ShowLogonTaskAnswer(bool checked) override { config_.ShowLogonTask(checked); }
   void TellUser(const std::wstring& text, bool answersClick) override;
@@ -103,7 +106,6 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host, private Cleanin
   void CloseForGood();
   HWND OpenQuestion() const;
   void CreateControls();
-  void CreatePopupMenuAndImages();
   void ApplyFonts();
   std::vector<Placement> Placements();
   void Layout();
@@ -113,16 +115,13 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host, private Cleanin
   void OnCommand(int id, int code, HWND control);
   LRESULT OnCtlColor(HDC dc, HWND control);
   LRESULT OnHandOff(WPARAM command, LPARAM argument);
-  void OnTrayEvent(LPARAM event);
   // `purged`: what the job's purge did; none when no purge ran.
   void JobEnd(bool alarm, std::optional<PurgeResult> purged, intptr_t ticket);
   // Whether a program that pauses automatic cleaning runs; while one does, looked at again only
   // after ten seconds.
   bool PausedByPrograms();
-  void UpdateTrayTip();
   void EndTick(ULONGLONG began) noexcept;
   void StartUpdateCheck();
-  void ShowNotification(const std::wstring& text);
   double Now() const { return services_.clock->Now(); }
   void SetUpKeyboardAndAccessibility();
   void MarkCleanAsDefault(bool windowHasFocus);
@@ -144,18 +143,11 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host, private Cleanin
   bool FCanClose = false;
   bool FIsRunning = false;
   double NextTime = 0;
-  std::unique_ptr<TTrayIcon> TrayIcon;
   std::wstring FmtPhysStatus;
   std::string physFormat_;  // the same, as the status formatter takes it
   StatusLines statusLines_;  // the status tick's texts, kept so that their room is reused
   AutoCleanSettings autoClean_;  // what the automatic rule reads, kept for the same reason
-  // The tray tooltip: its fixed texts, the last tick's use, the last job's freed line (empty
-  // during a job and before the first), the text being composed and the one the icon shows.
-  TrayTipTexts tipTexts_;
-  float tipUsagePhys_ = 0, tipUsagePage_ = 0;
-  std::string freedLine_;
-  std::string tip_, shownTip_;
-  std::wstring shownTipWide_;
+  TrayArea tray_;
   std::unique_ptr<TThemeHelper> themeHelper_;
 
   // The header and the page area.
@@ -163,8 +155,6 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host, private Cleanin
   HWND BtnHome = nullptr, BtnConfig = nullptr, BtnCleaning = nullptr, BtnDonate = nullptr;
   HWND PnlMain = nullptr;
 
-  UniqueMenu popup_;          // the tray icon's menu (Open, separator, Credits, Quit)
-  UniqueAny<HIMAGELIST, ImageList_Destroy> ListIcon;
   UniqueFont font_, titleFont_;
   int shownPage_ = 0;
   bool activeAtJobStart_ = false;

@@ -18,6 +18,8 @@ class PageHost {
   // The "start at logon" box: its state now, and a click that asks for `wanted` (returns what it shows).
   virtual bool LogonTaskChecked() const noexcept = 0;
   virtual bool LogonTaskClicked(bool wanted) = 0;
+  // A switch of the notification area changed in the settings: the tray follows it now.
+  virtual void TraySettingChanged() = 0;
 };
 
 }  // namespace sweeplet

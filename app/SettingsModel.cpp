@@ -29,6 +29,9 @@ uint32_t ReadAreas(const TConfig& config) {
   return areas;
 }
 
+constexpr wchar_t kUseOnIconName[] = L"trayuse";
+constexpr wchar_t kNotificationsName[] = L"notifications";
+
 constexpr AutoSetting kAutoSettings[kAutoSettingCount] = {
     {IdChkUsagePhys, IdEditUsagePhys, L"enabled_usage_phys", L"limit_usage_phys", 6, kPercentItems,
      &AutoCleanSettings::usagePhys, &AutoCleanSettings::usagePhysText},
@@ -75,6 +78,8 @@ void SettingsModel::Load() {
     const int32_t hotkey = config.ReadInteger(kHotkeyName, 0);
     hotkey_ = hotkey > 0 && hotkey <= 0xFFFF ? static_cast<uint16_t>(hotkey) : 0;
     pausePrograms_ = ParseProgramList(config.ReadString(kPauseProgramsName, L"")).names;
+    useOnIcon_ = config.ReadBoolean(kUseOnIconName, false);
+    notifications_ = config.ReadBoolean(kNotificationsName, true);
   }
   // A stored "on" reads as any non-zero number; written back, it is 1.
   if (cleanOnTray_) Store(kCleanOnTrayName, true);
@@ -132,6 +137,16 @@ void SettingsModel::SetHotkey(uint16_t hotkey) {
 void SettingsModel::SetPausePrograms(std::vector<std::wstring> names) {
   pausePrograms_ = std::move(names);
   TConfig(key_.path, key_.root).WriteString(kPauseProgramsName, JoinProgramList(pausePrograms_));
+}
+
+void SettingsModel::SetUseOnIcon(bool on) {
+  useOnIcon_ = on;
+  Store(kUseOnIconName, on);
+}
+
+void SettingsModel::SetNotifications(bool on) {
+  notifications_ = on;
+  Store(kNotificationsName, on);
 }
 
 void SettingsModel::Store(const wchar_t* name, bool value) const {

@@ -51,6 +51,10 @@ class SettingsModel {
 
   const AutoValue& Auto(std::size_t index) const noexcept { return auto_[index]; }
   bool CleanOnTray() const noexcept { return cleanOnTray_; }
+  // "Show memory use on the tray icon", off by default.
+  bool UseOnIcon() const noexcept { return useOnIcon_; }
+  // "Show notifications" after a cleaning from the tray icon, on by default.
+  bool Notifications() const noexcept { return notifications_; }
   // The item at the setting's position; null when the position lies outside the list.
   const char* AutoItem(std::size_t index) const noexcept;
   // What the automatic rule reads. Reuses `out`'s room: the status tick calls it every second.
@@ -60,6 +64,8 @@ class SettingsModel {
   void SetAutoEnabled(std::size_t index, bool enabled);
   void SetAutoPosition(std::size_t index, int position);
   void SetCleanOnTray(bool on);
+  void SetUseOnIcon(bool on);
+  void SetNotifications(bool on);
 
   // The purge's areas that are on (kPurgeArea bits); each its own value, a missing one on.
   uint32_t PurgeAreas() const noexcept { return purgeAreas_; }
@@ -87,6 +93,8 @@ class SettingsModel {
   uint32_t purgeAreas_ = kAllPurgeAreas;
   uint16_t hotkey_ = 0;
   std::vector<std::wstring> pausePrograms_;
+  bool useOnIcon_ = false;
+  bool notifications_ = true;
 };
 
 // The settings value of each purge area, in request order.

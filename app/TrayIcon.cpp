@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "common/UiDispatcher.h"
 
@@ -15,8 +16,8 @@ std::atomic<bool> g_showMainForm{true};
 
 }  // namespace
 
-TTrayIcon::TTrayIcon(HWND owner, HIMAGELIST images, HICON mainIcon, ShellNotifyIcon shell) noexcept
-    : owner_(owner), shell_(std::move(shell)), images_(images), mainIcon_(mainIcon) {}
+TTrayIcon::TTrayIcon(HWND owner, std::function<HIMAGELIST()> images, HICON mainIcon, ShellNotifyIcon shell) noexcept
+    : owner_(owner), shell_(std::move(shell)), images_(std::move(images)), mainIcon_(mainIcon) {}
 
 TTrayIcon::~TTrayIcon() {
   alive_->store(false);
@@ -52,15 +53,18 @@ BOOL TTrayIcon::Shell(DWORD message, NOTIFYICONDATAW& data) const noexcept {
   }
 }
 
-HICON TTrayIcon::CurrentIcon() const noexcept { return useImageList_ && listIcon_ ? listIcon_.get() : mainIcon_; }
+HICON TTrayIcon::CurrentIcon() const noexcept {
+  if (drawn_) return drawn_;
+  return useImageList_ && listIcon_ ? listIcon_.get() : mainIcon_;
+}
 
 bool TTrayIcon::SetVisible(bool visible) noexcept {
   if (visible == visible_) return true;
   NOTIFYICONDATAW nid = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP);
   if (visible) {
-    // Showing again shows the main icon, as at creation.
+    // Showing again shows the main icon, as at creation, unless a drawn one stands in.
     useImageList_ = false;
-    nid.hIcon = mainIcon_;
+    nid.hIcon = CurrentIcon();
     Shell(NIM_ADD, nid);  // a failure to add is not reported
     visible_ = true;
     return true;
@@ -76,21 +80,40 @@ void TTrayIcon::SetHint(const std::wstring& hint) noexcept {
   } catch (...) {
     return;
   }
-  if (visible_) {
-    NOTIFYICONDATAW nid = Data(NIF_TIP);
-    Shell(NIM_MODIFY, nid);
-  }
+  Modify(NIF_TIP);
 }
 
-void TTrayIcon::SetImageIndex(int index) noexcept {
-  if (index == imageIndex_) return;
-  imageIndex_ = index;
-  useImageList_ = true;
-  listIcon_.reset(images_ ? ImageList_GetIcon(images_, index, ILD_NORMAL) : nullptr);
-  if (visible_) {
-    NOTIFYICONDATAW nid = Data(NIF_ICON);
-    Shell(NIM_MODIFY, nid);
+void TTrayIcon::Modify(UINT flags) noexcept {
+  if (!visible_) return;
+  if (held_) {
+    heldFlags_ |= flags;
+    return;
   }
+  NOTIFYICONDATAW nid = Data(flags);
+  Shell(NIM_MODIFY, nid);
+}
+
+void TTrayIcon::Release() noexcept {
+  held_ = false;
+  const UINT flags = std::exchange(heldFlags_, 0u);
+  if (flags != 0) Modify(flags);
+}
+
+void TTrayIcon::SetIcon(int index, HICON drawn) noexcept {
+  const HICON before = CurrentIcon();
+  if (index != imageIndex_) {
+    imageIndex_ = index;
+    useImageList_ = true;
+    HIMAGELIST images = nullptr;
+    try {
+      if (images_) images = images_();
+    } catch (...) {
+      // No list: the main icon stays.
+    }
+    listIcon_.reset(images ? ImageList_GetIcon(images, index, ILD_NORMAL) : nullptr);
+  }
+  drawn_ = drawn;
+  if (CurrentIcon() != before) Modify(NIF_ICON);
 }
 
 bool TTrayIcon::ShowNotification(const std::wstring& title, const std::wstring& text) noexcept {

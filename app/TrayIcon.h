@@ -25,9 +25,9 @@ class TTrayIcon {
  public:
   enum class Event { None, Click, Menu };
 
-  // `images` is the window's image list (0 idle, 1 busy); `mainIcon` the application icon; an
-  // empty `shell` calls the shell itself.
-  TTrayIcon(HWND owner, HIMAGELIST images, HICON mainIcon, ShellNotifyIcon shell = {}) noexcept;
+  // `images` gives the image list (0 idle, 1 busy), asked for when an index is first shown;
+  // `mainIcon` is the application icon; an empty `shell` calls the shell itself.
+  TTrayIcon(HWND owner, std::function<HIMAGELIST()> images, HICON mainIcon, ShellNotifyIcon shell = {}) noexcept;
   ~TTrayIcon();
   TTrayIcon(const TTrayIcon&) = delete;
   TTrayIcon& operator=(const TTrayIcon&) = delete;
@@ -38,8 +38,15 @@ class TTrayIcon {
   // Tells the shell only when the text is new; the room of the kept hint is reused.
   void SetHint(const std::wstring& hint) noexcept;
   const std::wstring& Hint() const noexcept { return hint_; }
-  void SetImageIndex(int index) noexcept;
+  void SetImageIndex(int index) noexcept { SetIcon(index, drawn_); }
+  // The image at `index`, or `drawn` in its place when not null (the caller keeps it alive while
+  // it shows). One trip to the shell, and only when what shows changed.
+  void SetIcon(int index, HICON drawn) noexcept;
   int ImageIndex() const noexcept { return imageIndex_; }
+  HICON ShownIcon() const noexcept { return CurrentIcon(); }
+  // Between the two, changes of the hint and the icon go to the shell together, in one trip.
+  void Hold() noexcept { held_ = true; }
+  void Release() noexcept;
   // A desktop notification from the icon (the notification centre on Windows 10 and 11).
   bool ShowNotification(const std::wstring& title, const std::wstring& text) noexcept;
 
@@ -56,15 +63,19 @@ class TTrayIcon {
   NOTIFYICONDATAW Data(UINT flags) const noexcept;
   BOOL Shell(DWORD message, NOTIFYICONDATAW& data) const noexcept;
   HICON CurrentIcon() const noexcept;
+  void Modify(UINT flags) noexcept;
 
   HWND owner_;
   ShellNotifyIcon shell_;
-  HIMAGELIST images_;
+  std::function<HIMAGELIST()> images_;
   HICON mainIcon_;
+  HICON drawn_ = nullptr;
   bool visible_ = false;
   bool useImageList_ = false;  // the main icon shows until the image index first changes
   int imageIndex_ = 0;
   bool leftDown_ = false;
+  bool held_ = false;
+  UINT heldFlags_ = 0;
   std::wstring hint_;
   UniqueIcon listIcon_;
   WorkerThread repaintThread_;

@@ -14,6 +14,7 @@
 #include "app/ControlIds.h"
 #include "app/Entry.h"
 #include "app/MainWindow.h"
+#include "app/TrayArea.h"
 #include "app/TrayIcon.h"
 #include "app/tests/ScratchSettings.h"
 
@@ -231,6 +232,8 @@ class MainWindowTest : public ::testing::Test {
     // The real notification area, with every tooltip the window hands it noted on the way.
     services.notifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
       if (message == NIM_MODIFY && (data->uFlags & NIF_TIP)) tipsSent_.emplace_back(data->szTip);
+      if (message == NIM_MODIFY && (data->uFlags & NIF_ICON)) iconsSent_.push_back(data->hIcon);
+      if (message == NIM_MODIFY) ++modifies_;
       return ::Shell_NotifyIconW(message, data);
     };
     window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, services);
@@ -281,6 +284,8 @@ class MainWindowTest : public ::testing::Test {
   std::vector<std::wstring> messages_;  // message boxes shown
   std::vector<std::pair<HWND, UINT>> allowed_;  // messages let through from the unelevated shell
   std::vector<std::wstring> tipsSent_;  // tooltips changed in the notification area
+  std::vector<HICON> iconsSent_;        // icons changed in the notification area
+  int modifies_ = 0;                    // trips to the notification area with a change
   UiDispatcher dispatcher_;
   std::unique_ptr<TFrmSweeplet> window_;
 };
@@ -387,9 +392,11 @@ TEST_F(MainWindowTest, UsageBelowTheThresholdDoesNotClean) {
 TEST_F(MainWindowTest, FirstRunShowsTheDefaults) {
   Open();
   OpenConfigPage();
-  for (int box : {IdChkUsagePhys, IdChkUsagePage, IdChkUsageWork, IdChkMinute, IdChkCleanOnTray, IdChkAutoStart}) {
+  for (int box : std::initializer_list<int>{IdChkUsagePhys, IdChkUsagePage, IdChkUsageWork, IdChkMinute,
+                                           IdChkCleanOnTray, IdChkAutoStart, IdChkTrayUse}) {
     EXPECT_FALSE(Checked(C(box))) << box;
   }
+  EXPECT_TRUE(Checked(C(IdChkNotifications)));
   for (int list : {IdEditUsagePhys, IdEditUsagePage, IdEditUsageWork}) {
     EXPECT_EQ(Text(C(list)), L"90");
     EXPECT_FALSE(::IsWindowEnabled(C(list)));
@@ -895,11 +902,11 @@ std::vector<int> Reversed(std::vector<int> ids) {
 const std::vector<int> kHomeWalk = {IdBtnHome, IdBtnConfig, IdBtnCleaning, IdBtnDonate, IdBtnHome};
 const std::vector<int> kConfigWalk = {IdBtnHome,     IdBtnConfig,  IdBtnCleaning, IdBtnDonate,      IdChkUsagePhys,
                                       IdChkMinute,   IdChkUsagePage, IdChkUsageWork, IdChkAutoStart,
-                                      IdChkCleanOnTray, IdEditInfo, IdBtnHome};
+                                      IdChkCleanOnTray, IdChkTrayUse, IdChkNotifications, IdEditInfo, IdBtnHome};
 const std::vector<int> kConfigListsWalk = {
     IdBtnHome,      IdBtnConfig,     IdBtnCleaning,  IdBtnDonate,    IdChkUsagePhys, IdChkMinute,    IdEditUsagePhys,
     IdEditMinute,   IdChkUsagePage,  IdEditUsagePage, IdChkUsageWork, IdEditUsageWork, IdChkAutoStart,
-    IdChkCleanOnTray, IdEditInfo,    IdBtnHome};
+    IdChkCleanOnTray, IdChkTrayUse, IdChkNotifications, IdEditInfo, IdBtnHome};
 const std::vector<int> kCleaningWalk = {
     IdBtnHome,        IdBtnConfig,        IdBtnCleaning, IdBtnDonate, IdChkAreaFileCache, IdChkAreaWorkingSets,
     IdChkAreaStandbyLow, IdChkAreaStandby, IdChkAreaModified, IdChkAreaCombine, IdHotkey, IdEditPause,
@@ -1038,7 +1045,8 @@ TEST_F(MainWindowTest, SpaceAndEnterToggleTheFocusedCheckBoxAndStoreIt) {
     int list;  // 0: no list
   };
   for (const Box& box : {Box{IdChkUsagePhys, L"enabled_usage_phys", IdEditUsagePhys},
-                         Box{IdChkCleanOnTray, L"cleanontray", 0}}) {
+                         Box{IdChkCleanOnTray, L"cleanontray", 0}, Box{IdChkTrayUse, L"trayuse", 0},
+                         Box{IdChkNotifications, L"notifications", 0}}) {
     SCOPED_TRACE(box.id);
     ::SetFocus(C(box.id));
     for (UINT key : {VK_SPACE, VK_RETURN}) {
@@ -1083,6 +1091,8 @@ TEST_F(MainWindowTest, ScreenReadersGetANameAndARoleForEveryControl) {
       {IdLblWorkingStatus, nullptr, ROLE_SYSTEM_STATICTEXT, 0, 0},
       {IdChkUsagePhys, nullptr, ROLE_SYSTEM_CHECKBUTTON, 0, STATE_SYSTEM_CHECKED},
       {IdChkCleanOnTray, nullptr, ROLE_SYSTEM_CHECKBUTTON, 0, STATE_SYSTEM_CHECKED},
+      {IdChkTrayUse, L"Show memory use on the tray icon", ROLE_SYSTEM_CHECKBUTTON, 0, STATE_SYSTEM_CHECKED},
+      {IdChkNotifications, L"Show notifications", ROLE_SYSTEM_CHECKBUTTON, STATE_SYSTEM_CHECKED, 0},
   };
   for (const AccessibleRow& row : rows) {
     SCOPED_TRACE(row.id);
@@ -1397,6 +1407,181 @@ TEST_F(MainWindowTest, TheTooltipFollowsTheTickAndTheShellHearsOnlyOfChanges) {
   w.TmrStatusTimer();
   EXPECT_EQ(tipsSent_.size(), 1u);
   EXPECT_EQ(w.Tray()->Hint(), tipsSent_.back());
+}
+
+// The use on the icon: drawn from the tick's reading and sent to the shell only when the number
+// or the level changed, never on a tick that changed nothing. The tooltip keeps the numbers.
+TEST_F(MainWindowTest, TheUseOnTheIconIsSentOnlyWhenItChanges) {
+  WriteDword(L"trayuse", 1);
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(w.TrayPart().ShownFace(), (UseFace{75, UseLevel::Normal}));
+  ASSERT_EQ(iconsSent_.size(), 1u) << "the start's first reading";
+  EXPECT_EQ(w.Tray()->ShownIcon(), iconsSent_.back());
+  iconsSent_.clear();
+  for (int i = 0; i < 20; ++i) w.TmrStatusTimer();
+  memory_.availPhys = (4ull << 30) - (1ull << 20);  // a megabyte more in use: still 75 %
+  w.TmrStatusTimer();
+  EXPECT_TRUE(iconsSent_.empty()) << "equal readings: no NIM_MODIFY with an icon";
+
+  struct Step {
+    uint64_t availPhys;
+    UseFace face;
+  };
+  for (const Step& step : {Step{3ull << 30, {81, UseLevel::High}}, Step{1ull << 30, {94, UseLevel::Critical}},
+                           Step{0, {100, UseLevel::Critical}}, Step{12ull << 30, {25, UseLevel::Normal}}}) {
+    iconsSent_.clear();
+    tipsSent_.clear();
+    modifies_ = 0;
+    memory_.availPhys = step.availPhys;
+    for (int i = 0; i < 3; ++i) w.TmrStatusTimer();
+    EXPECT_EQ(w.TrayPart().ShownFace(), step.face);
+    ASSERT_EQ(iconsSent_.size(), 1u) << step.face.percent;
+    EXPECT_EQ(tipsSent_.size(), 1u);
+    EXPECT_EQ(modifies_, 1) << "the new tooltip and icon in one trip";
+    EXPECT_EQ(w.Tray()->ShownIcon(), iconsSent_.back());
+  }
+  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Physical 25 % \u00B7 Virtual 6 %");
+}
+
+// During a job the busy image shows, as without the use; the use comes back when it ends, and
+// the ticks meanwhile send no icon.
+TEST_F(MainWindowTest, TheBusyIconShowsDuringAJobAndTheUseComesBackAfter) {
+  WriteDword(L"trayuse", 1);
+  TFrmSweeplet& w = Open();
+  const HICON drawn = w.Tray()->ShownIcon();
+  ::ResetEvent(memory_.release);
+  w.Clean(false);
+  ASSERT_TRUE(w.IsRunning());
+  EXPECT_EQ(w.Tray()->ImageIndex(), 1);
+  const HICON busy = w.Tray()->ShownIcon();
+  EXPECT_NE(busy, drawn);
+  iconsSent_.clear();
+  w.TmrStatusTimer();
+  EXPECT_TRUE(iconsSent_.empty());
+  ::SetEvent(memory_.release);
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  EXPECT_EQ(w.TrayPart().ShownFace(), (UseFace{75, UseLevel::Normal}));
+  ASSERT_EQ(iconsSent_.size(), 1u);
+  EXPECT_NE(iconsSent_.back(), busy);
+}
+
+// The switch on the Config page acts at once; off, the icon is the program's own again.
+TEST_F(MainWindowTest, SwitchingTheUseOnTheIconShowsItAtOnce) {
+  TFrmSweeplet& w = Open();
+  const HICON own = w.Tray()->ShownIcon();
+  EXPECT_EQ(w.TrayPart().ShownFace().percent, -1) << "off by default";
+  EXPECT_TRUE(iconsSent_.empty());
+  OpenConfigPage();
+  UserClick(C(IdChkTrayUse));
+  EXPECT_EQ(ReadDword(L"trayuse"), 1u);
+  EXPECT_EQ(w.TrayPart().ShownFace(), (UseFace{75, UseLevel::Normal}));
+  ASSERT_EQ(iconsSent_.size(), 1u);
+  UserClick(C(IdChkTrayUse));
+  EXPECT_EQ(ReadDword(L"trayuse"), 0u);
+  ASSERT_EQ(iconsSent_.size(), 2u);
+  EXPECT_EQ(iconsSent_.back(), own);
+}
+
+// The taskbar going light or dark ("ImmersiveColorSet") draws the icon again, once.
+TEST_F(MainWindowTest, TheIconFollowsTheTaskbarsMode) {
+  static constexpr wchar_t kPersonalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+  struct Restore {
+    ~Restore() { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"SystemUsesLightTheme"); }
+  } restore;
+  WriteDword(L"trayuse", 1);
+  TFrmSweeplet& w = Open();
+  const auto settingChange = [&] {
+    ::SendMessageW(w.Handle(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+  };
+  iconsSent_.clear();
+  settingChange();
+  EXPECT_TRUE(iconsSent_.empty()) << "nothing changed";
+  const DWORD light = 1;
+  ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"SystemUsesLightTheme", REG_DWORD, &light,
+                              sizeof(light)),
+            ERROR_SUCCESS);
+  settingChange();
+  settingChange();
+  EXPECT_EQ(iconsSent_.size(), 1u);
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"SystemUsesLightTheme");
+  settingChange();
+  EXPECT_EQ(iconsSent_.size(), 2u);
+}
+
+// "Show notifications" off: a cleaning from the icon shows none, and the tooltip still tells the
+// amount.
+TEST_F(MainWindowTest, NotificationsSwitchedOffLeaveTheTooltipsLine) {
+  WriteDword(L"cleanontray", 1);
+  WriteDword(L"notifications", 0);
+  TFrmSweeplet& w = Open();
+  w.TrayIconClick();
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+  Pump(100);
+  EXPECT_EQ(memory_.purges.load(), 1);
+  EXPECT_TRUE(notifier_.bodies.empty());
+  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Nothing more to free.");
+  OpenConfigPage();
+  EXPECT_FALSE(Checked(C(IdChkNotifications)));
+  UserClick(C(IdChkNotifications));  // on again: the next cleaning tells
+  EXPECT_EQ(ReadDword(L"notifications"), 1u);
+  w.TrayIconClick();
+  ASSERT_TRUE(PumpUntil([&] { return notifier_.bodies.size() == 1; }));
+}
+
+// Nothing of the tray is made before it is needed: the menu at the first right click, the idle
+// and busy images at the first job.
+TEST_F(MainWindowTest, TheTrayMenuAndImagesAreMadeWhenFirstNeeded) {
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(w.PopupMenu(), nullptr);
+  EXPECT_FALSE(w.TrayPart().ImagesMade());
+  w.Clean(false);
+  EXPECT_TRUE(w.TrayPart().ImagesMade());
+  ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
+}
+
+// The drawn icon at 16 and 32 pixels (100 % and 200 %): exactly the size asked for, and each pixel
+// exactly the ink or clear where the face says so. A scaled or smoothed picture has
+// pixels between two colours or half-transparent ones; a clipped one loses ink.
+TEST(UseIconPicture, EachPixelIsExactlyInkOrClear) {
+  const SystemColors scheme{{0, 0, 0}, {255, 255, 255}, {0, 255, 0}, {0, 0, 0}, {255, 255, 255}, {26, 235, 255}, {0, 0, 0}};
+  UseIconCanvas canvas;
+  for (int size : {16, 32}) {
+    for (UseFace face : {UseFace{42, UseLevel::Normal}, UseFace{88, UseLevel::High}, UseFace{7, UseLevel::Critical},
+                         UseFace{100, UseLevel::Critical}}) {
+      for (TaskbarMode mode : {TaskbarMode::Dark, TaskbarMode::Light, TaskbarMode::HighContrast}) {
+        SCOPED_TRACE(::testing::Message() << size << " px, " << face.percent << " %, mode " << static_cast<int>(mode));
+        const Color ink = UseInkFor(face.level, mode, scheme);
+        const UniqueIcon icon = canvas.Make(face, size, ink);
+        ASSERT_TRUE(icon);
+        ICONINFO info{};
+        ASSERT_TRUE(::GetIconInfo(icon.get(), &info));
+        const UniqueBitmap color(info.hbmColor), mask(info.hbmMask);
+        BITMAP bm{};
+        ASSERT_TRUE(::GetObjectW(color.get(), sizeof(bm), &bm));
+        ASSERT_EQ(bm.bmWidth, size);
+        ASSERT_EQ(bm.bmHeight, size);
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB};
+        std::vector<DWORD> pixels(static_cast<size_t>(size * size));
+        const HDC screen = ::GetDC(nullptr);
+        const int rows = ::GetDIBits(screen, color.get(), 0, static_cast<UINT>(size), pixels.data(), &bi, DIB_RGB_COLORS);
+        ::ReleaseDC(nullptr, screen);
+        ASSERT_EQ(rows, size);
+        std::vector<std::uint8_t> expected(static_cast<size_t>(size * size));
+        ASSERT_TRUE(DrawUseFace(expected, size, face));
+        const auto rgb = [](Color c) { return (DWORD{c.r} << 16) | (DWORD{c.g} << 8) | DWORD{c.b}; };
+        int wrong = 0;
+        for (size_t i = 0; i < pixels.size(); ++i) {
+          const DWORD alpha = pixels[i] >> 24, value = pixels[i] & 0xFFFFFF;
+          switch (expected[i]) {
+            case kUseInk: wrong += alpha != 255 || value != rgb(ink); break;
+            default: wrong += alpha != 0; break;
+          }
+        }
+        EXPECT_EQ(wrong, 0);
+      }
+    }
+  }
 }
 
 // Hand-off command 3 ("/clean" from another start) runs one job as the clean button does: busy

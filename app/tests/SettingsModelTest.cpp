@@ -43,6 +43,8 @@ struct LoadCase {
   std::vector<std::pair<bool, int>> autos;  // enabled and position of phys, page, work, minute
   std::vector<const char*> items;           // the item each position shows; null for none
   std::vector<std::pair<const wchar_t*, DWORD>> afterLoad;  // the whole key once loaded
+  bool useOnIcon = false;
+  bool notifications = true;
 };
 
 void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
@@ -55,6 +57,8 @@ TEST_P(Loading, ReadsEveryValueAndWritesBackOnlySwitchesThatAreOn) {
   SettingsModel model = Model();
   model.Load();
   EXPECT_EQ(model.CleanOnTray(), c.cleanOnTray);
+  EXPECT_EQ(model.UseOnIcon(), c.useOnIcon);
+  EXPECT_EQ(model.Notifications(), c.notifications);
   for (size_t i = 0; i < kAutoSettingCount; ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(model.Auto(i).enabled, c.autos[i].first);
@@ -89,7 +93,17 @@ INSTANTIATE_TEST_SUITE_P(
                  {{false, 0}, {false, -1}, {false, 7}, {false, 6}},
                  {"30", nullptr, nullptr, "60"},
                  {{L"limit_usage_phys", 0}, {L"limit_minute", 6}, {L"limit_usage_work", 7},
-                  {L"limit_usage_page", 0xFFFFFFFF}, {L"enabled_usage_phys", 0}}}),
+                  {L"limit_usage_page", 0xFFFFFFFF}, {L"enabled_usage_phys", 0}}},
+        // The notification area's switches: the use on the icon on, notifications off; neither
+        // is written back.
+        LoadCase{"tray_switches",
+                 {{L"trayuse", 3}, {L"notifications", 0}},
+                 false,
+                 {{false, 6}, {false, 6}, {false, 6}, {false, 3}},
+                 {"90", "90", "90", "30"},
+                 {{L"trayuse", 3}, {L"notifications", 0}},
+                 true,
+                 false}),
     [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsModelTest, AValueOfAnotherKindReadsAsTheDefault) {
@@ -124,6 +138,10 @@ TEST_F(SettingsModelTest, EachSetterStoresExactlyItsOneValue) {
       {"combine on", [](SettingsModel& m) { m.SetPurgeArea(kAreaCombine, true); }, L"purge_combine", 1},
       {"hotkey", [](SettingsModel& m) { m.SetHotkey(0x0643); }, L"hotkey", 0x0643},
       {"no hotkey", [](SettingsModel& m) { m.SetHotkey(0); }, L"hotkey", 0},
+      {"use on icon on", [](SettingsModel& m) { m.SetUseOnIcon(true); }, L"trayuse", 1},
+      {"use on icon off", [](SettingsModel& m) { m.SetUseOnIcon(false); }, L"trayuse", 0},
+      {"notifications off", [](SettingsModel& m) { m.SetNotifications(false); }, L"notifications", 0},
+      {"notifications on", [](SettingsModel& m) { m.SetNotifications(true); }, L"notifications", 1},
   };
   for (const Change& change : changes) {
     SCOPED_TRACE(change.what);

@@ -64,7 +64,7 @@ TEST_F(TranslationFile, ByteLayout) {
 
 TEST_F(TranslationFile, AllBlocksInColumnOrder) {
   const auto blocks = BlocksOf(bytes_.substr(3));
-  ASSERT_EQ(blocks.size(), 50u);
+  ASSERT_EQ(blocks.size(), 52u);
   const std::vector<std::string> order = {"ko", "en", "ja", "zh", "ru", "it", "fr", "ar"};
   for (size_t b = 0; b < blocks.size(); ++b) {
     std::vector<std::string> codes;
@@ -102,6 +102,15 @@ TEST_F(TranslationFile, AllBlocksInColumnOrder) {
                                       "ja=これ以上解放できるメモリはありません。", "zh=没有更多可释放的内存。",
                                       "ru=Больше нечего освобождать.", "it=Nient'altro da liberare.",
                                       "fr=Rien de plus à libérer.", "ar=لا يوجد المزيد لتحريره"));
+  EXPECT_THAT(blocks[26], ElementsAre("ko=트레이 아이콘에 메모리 사용률 표시하기", "en=Show memory use on the tray icon",
+                                      "ja=トレイ アイコンにメモリ使用率を表示する", "zh=在托盘图标上显示内存使用率",
+                                      "ru=Показывать загрузку памяти на значке в трее",
+                                      "it=Mostra l'uso della memoria sull'icona nell'area di notifica",
+                                      "fr=Afficher l'utilisation de la mémoire sur l'icône de la zone de notification",
+                                      "ar=إظهار استخدام الذاكرة على أيقونة شريط المهام"));
+  EXPECT_THAT(blocks[27], ElementsAre("ko=알림 표시하기", "en=Show notifications", "ja=通知を表示する", "zh=显示通知",
+                                      "ru=Показывать уведомления", "it=Mostra notifiche", "fr=Afficher les notifications",
+                                      "ar=إظهار الإشعارات"));
 }
 
 // Every key must lead to exactly one block, even with ASCII letters compared without case.
@@ -122,7 +131,7 @@ TEST_F(TranslationFile, NoTextInTwoBlocks) {
 
 TEST_F(TranslationFile, ParserSeesEveryLine) {
   const std::vector<std::string> lines = SplitTableLines(bytes_);
-  ASSERT_EQ(lines.size(), 400u + 50u);  // 50 blocks of 8 lines, each closed by an empty line
+  ASSERT_EQ(lines.size(), 416u + 52u);  // 52 blocks of 8 lines, each closed by an empty line
   EXPECT_EQ(lines.front(), "ko=Sweeplet");
   EXPECT_EQ(lines.back(), "");
 }

@@ -105,9 +105,11 @@ TEST_F(EndToEnd, TheWindowShowsEveryControlWhereItBelongs) {
       {IdEditUsagePage, L"ComboBox", 387, page + 76, 81, -1, nullptr},
       {IdEditUsageWork, L"ComboBox", 387, page + 103, 81, -1, nullptr},
       {IdEditMinute, L"ComboBox", 387, page + 130, 81, -1, nullptr},
-      {IdGroupBox3, L"Button", 15, page + 192, 474, 73, nullptr},
+      {IdGroupBox3, L"Button", 15, page + 192, 474, 115, nullptr},
       {IdChkAutoStart, L"Button", 32, page + 224, 208, 17, nullptr},
       {IdChkCleanOnTray, L"Button", 260, page + 224, 208, 17, nullptr},
+      {IdChkTrayUse, L"Button", 32, page + 249, 436, 17, nullptr},
+      {IdChkNotifications, L"Button", 32, page + 274, 436, 17, nullptr},
       {IdEditInfo, L"Edit", 15, page + 368, 170, 21, nullptr},
   };
   for (const ControlRow& row : home) {

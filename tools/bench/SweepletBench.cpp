@@ -7,7 +7,11 @@
 //                                         SECONDS of idling, with the CPU used meanwhile
 //   SweepletBench inproc N TICKS          N window creations in this process, timed step by step,
 //                                         each followed by the first opening of its Config page;
-//                                         then TICKS status ticks, timed and their allocations counted
+//                                         then TICKS status ticks, timed and their allocations counted,
+//                                         first as shown by default, then with the use on the tray icon
+//   SweepletBench trayicon TICKS          TICKS readings that each change the number on the tray icon,
+//                                         drawn and handed to a stand-in shell: time, allocations and
+//                                         whether the icon's GDI objects are freed
 // Each figure is one line: "<kind> <moment> <program> <value>...".
 #include <windows.h>
 #include <psapi.h>
@@ -24,6 +28,7 @@
 
 #include "app/ControlIds.h"
 #include "app/MainWindow.h"
+#include "app/TrayArea.h"
 #include "common/SystemProc.h"
 #include "common/UiDispatcher.h"
 #include "i18n/TranslateWin.h"
@@ -284,13 +289,26 @@ void InProcess(int creations, int ticks) {
     std::fflush(stdout);
   }
   TFrmSweeplet& window = *windows.back();
-  for (int i = 0; i < 50; ++i) window.TmrStatusTimer();  // warm
-  for (int i = 0; i < ticks; ++i) {
-    const long before = g_allocations.load();
-    const double t0 = Now();
-    window.TmrStatusTimer();
-    const double us = (Now() - t0) * 1000.0;
-    std::printf("tick us %.2f\ntick allocations %ld\n", us, g_allocations.load() - before);
+  const auto timeTicks = [&](const char* kind) {
+    for (int i = 0; i < 50; ++i) window.TmrStatusTimer();  // warm
+    for (int i = 0; i < ticks; ++i) {
+      const long before = g_allocations.load();
+      const double t0 = Now();
+      window.TmrStatusTimer();
+      const double us = (Now() - t0) * 1000.0;
+      std::printf("%s us %.2f\n%s allocations %ld\n", kind, us, kind, g_allocations.load() - before);
+    }
+  };
+  timeTicks("tick");
+  // The same with the use drawn on the tray icon (switched on by its box, and off again after: the
+  // setting is stored). Equal readings: the icon is drawn once, then never again.
+  const HWND useBox = drive::Control(window.Handle(), IdChkTrayUse);
+  if (useBox) {
+    SendMessageW(useBox, BM_CLICK, 0, 0);
+    timeTicks("tickuse");
+    SendMessageW(useBox, BM_CLICK, 0, 0);
+  } else {
+    std::printf("error tickuse: no use-on-icon box on the Config page\n");
   }
   // The system's share of a tick: the memory query alone.
   for (int i = 0; i < ticks; ++i) {
@@ -301,6 +319,57 @@ void InProcess(int creations, int ticks) {
   }
   std::fflush(stdout);
   ExitProcess(0);  // the windows go with the process
+}
+
+// The tray part on its own, with a reading that changes the shown number at every tick, so that
+// every tick draws a new icon, frees the old one and tells the shell (a stand-in that counts).
+// GDI and USER object counts come from GetGuiResources (Windows; Wine answers 0). Wine's handle
+// tables are smaller than the run, so a leak would also show as failed draws; and a probe bitmap
+// made after each tick gets a fresh handle value whenever the table keeps growing.
+void TrayIconTicks(int ticks) {
+  InitTranslation();
+  struct Host : TrayHost {
+    HWND window = CreateWindowExW(0, L"STATIC", L"Sweeplet", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    HWND Window() const noexcept override { return window; }
+    void TrayClicked() override {}
+  } host;
+  long sends = 0;
+  TrayArea tray(host, nullptr, [&sends](DWORD, NOTIFYICONDATAW*) {
+    ++sends;
+    return TRUE;
+  });
+  tray.Add(L"Sweeplet", NumberSeparators{",", "."}, false);
+  tray.SetUseOnIcon(true);
+  const auto gdi = [] { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); };
+  const auto user = [] { return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS); };
+  for (int i = 0; i < 200; ++i) tray.ShowUse(static_cast<float>(i % 100), 5);  // warm
+  const DWORD gdiBefore = gdi(), userBefore = user();
+  std::vector<HGDIOBJ> probes;
+  long failed = 0, allocations = 0, sendsBefore = sends;
+  double total = 0, worst = 0;
+  for (int i = 0; i < ticks; ++i) {
+    const float usage = static_cast<float>((i * 7) % 101);
+    const long before = g_allocations.load();
+    const double t0 = Now();
+    tray.ShowUse(usage, 5);
+    const double us = (Now() - t0) * 1000.0;
+    allocations += g_allocations.load() - before;
+    total += us;
+    worst = std::max(worst, us);
+    if (tray.ShownFace() != UseFaceFor(usage)) ++failed;
+    // The table slot (the handle's low word; the high word counts reuses) of a new object.
+    HBITMAP probe = CreateBitmap(1, 1, 1, 1, nullptr);
+    const auto slot = reinterpret_cast<HGDIOBJ>(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
+    if (std::find(probes.begin(), probes.end(), slot) == probes.end() && probes.size() < 1000) probes.push_back(slot);
+    DeleteObject(probe);
+  }
+  std::printf("trayicon ticks %d\ntrayicon us-mean %.2f\ntrayicon us-max %.2f\ntrayicon allocations %ld\n", ticks,
+              total / ticks, worst, allocations);
+  std::printf("trayicon sends %ld\ntrayicon failed-draws %ld\ntrayicon probe-handles %zu\n", sends - sendsBefore, failed,
+              probes.size());
+  std::printf("trayicon gdi-objects %lu %lu\ntrayicon user-objects %lu %lu\n", gdiBefore, gdi(), userBefore, user());
+  std::fflush(stdout);
 }
 
 }  // namespace
@@ -327,10 +396,12 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD seconds = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 60;
     Finish();
     for (int i = 0; i < count; ++i) IdleRound(seconds);
+  } else if (mode == L"trayicon") {
+    TrayIconTicks(argc > 2 ? count : 100000);
   } else if (mode == L"inproc") {
     InProcess(count, argc > 3 ? _wtoi(argv[3]) : 2000);
   } else {
-    std::fprintf(stderr, "usage: SweepletBench first bare|app | starts N | idle N SECONDS | inproc N TICKS\n");
+    std::fprintf(stderr, "usage: SweepletBench first bare|app | starts N | idle N SECONDS | inproc N TICKS | trayicon TICKS\n");
     return 2;
   }
   return 0;
