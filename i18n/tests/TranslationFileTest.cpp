@@ -102,13 +102,13 @@ TEST_F(TranslationFile, AllBlocksInColumnOrder) {
                                       "ja=これ以上解放できるメモリはありません。", "zh=没有更多可释放的内存。",
                                       "ru=Больше нечего освобождать.", "it=Nient'altro da liberare.",
                                       "fr=Rien de plus à libérer.", "ar=لا يوجد المزيد لتحريره"));
-  EXPECT_THAT(blocks[26], ElementsAre("ko=트레이 아이콘에 메모리 사용률 표시하기", "en=Show memory use on the tray icon",
+  EXPECT_THAT(blocks[50], ElementsAre("ko=트레이 아이콘에 메모리 사용률 표시하기", "en=Show memory use on the tray icon",
                                       "ja=トレイ アイコンにメモリ使用率を表示する", "zh=在托盘图标上显示内存使用率",
                                       "ru=Показывать загрузку памяти на значке в трее",
                                       "it=Mostra l'uso della memoria sull'icona nell'area di notifica",
                                       "fr=Afficher l'utilisation de la mémoire sur l'icône de la zone de notification",
                                       "ar=إظهار استخدام الذاكرة على أيقونة شريط المهام"));
-  EXPECT_THAT(blocks[27], ElementsAre("ko=알림 표시하기", "en=Show notifications", "ja=通知を表示する", "zh=显示通知",
+  EXPECT_THAT(blocks[51], ElementsAre("ko=알림 표시하기", "en=Show notifications", "ja=通知を表示する", "zh=显示通知",
                                       "ru=Показывать уведомления", "it=Mostra notifiche", "fr=Afficher les notifications",
                                       "ar=إظهار الإشعارات"));
 }
