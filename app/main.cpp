@@ -12,6 +12,9 @@
 #include "common/SystemProc.h"
 #include "common/UiDispatcher.h"
 #include "common/UniqueHandle.h"
+#include "crash/CrashEndpoint.h"
+#include "crash/CrashHandler.h"
+#include "crash/Reporter.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
 #include "memory/MemoryPurge.h"
@@ -119,10 +122,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The program runs elevated and its folder may be writable: no DLL is taken from there or
   // from the current directory.
   sweeplet::RestrictDllSearch();
+  std::wstring first = sweeplet::FirstArgument();
+  // Before any window or thread exists, a failure of this copy is made reportable; the reporter
+  // itself never reports, so that its own failure cannot start another.
+  const bool reporter = first == sweeplet::kSwitchCrashReport;
+  if (!reporter) sweeplet::InstallCrashHandler();
   // Before anything else, on every start: the translation table and the user's language.
   sweeplet::InitTranslation();
   sweeplet::RegisterStyleFamily();
-  std::wstring first = sweeplet::FirstArgument();
+  if (reporter) return sweeplet::RunCrashReporter({sweeplet::kCrashEndpoint});
   sweeplet::Win32EntryPlatform platform(first);
   const sweeplet::StartOutcome outcome = sweeplet::RunEntry(first, platform);
   sweeplet::ReleaseTranslation();

@@ -24,6 +24,8 @@ class TestServer {
   std::wstring Url(const std::wstring& path = L"/api.init.php") const;
   // The heads of the requests received so far (request line and header lines).
   std::vector<std::string> Requests() const;
+  // The bodies of the requests received so far, as long as their Content-Length said.
+  std::vector<std::string> Bodies() const;
   // Waits until `count` connections were taken; false after `timeout`.
   bool WaitForConnections(size_t count, std::chrono::milliseconds timeout) const;
   size_t Connections() const;
@@ -40,6 +42,7 @@ class TestServer {
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<std::string> requests_;
+  std::vector<std::string> bodies_;
   size_t connections_ = 0;
   std::thread thread_;
 };
