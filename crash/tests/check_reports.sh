@@ -9,7 +9,7 @@ set -uo pipefail
 ROOT="$1" DIR="$2"
 status=0
 # Frames of the reporter, the C++ run-time and the system between the failure and its cause.
-skip='^(\?\?|sweeplet::ReportFailure|.*OnAbortSignal|__gnu_cxx::__verbose_terminate_handler|__cxa_pure_virtual|__cxxabiv1::__terminate|std::terminate|__cxa_[a-z_]+|__gxx_personality.*|_GCC_specific_handler|_Unwind_[A-Za-z_]+|___chkstk_ms)(\(.*\))? at '
+skip='^\?\?$|^(sweeplet::ReportFailure|.*OnAbortSignal|__gnu_cxx::__verbose_terminate_handler|__cxa_pure_virtual|__cxxabiv1::__terminate|std::terminate|__cxa_[a-z_]+|__gxx_personality.*|_GCC_specific_handler|_Unwind_[A-Za-z_]+|___chkstk_ms)(\(.*\))? at '
 for row in access-violation:FailAccessViolation stack-overflow:FailStackOverflow thread-exception:ThrowOnWorker \
            terminate:FailTerminate pure-virtual:Base::CallVirtual abort:FailAbort; do
   name="${row%%:*}" function="${row#*:}"
