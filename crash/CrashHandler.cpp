@@ -22,7 +22,6 @@ constexpr DWORD kThreadAccess = THREAD_QUERY_INFORMATION | THREAD_GET_CONTEXT | 
 
 // The watch thread needs little stack: a reservation, of which only what it touches is committed.
 constexpr SIZE_T kWatchStack = 64 * 1024;
-constexpr ULONG kOverflowRoom = 16 * 1024;
 
 // Prepared at start, read at failure.
 wchar_t* g_exePath = nullptr;
@@ -179,10 +178,6 @@ bool InstallCrashHandler() noexcept {
     return false;
   }
 
-  // Room for the filter after a stack overflow on this (the user-interface) thread: the system's
-  // default guard leaves too little for the exception to be dispatched at all.
-  ULONG guarantee = kOverflowRoom;
-  ::SetThreadStackGuarantee(&guarantee);
   ::SetUnhandledExceptionFilter(&OnUnhandled);
   std::signal(SIGABRT, &OnAbortSignal);
   // The run-time's own abort message box would come first and wait for the user.

@@ -7,6 +7,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -37,6 +38,10 @@
 //   a new folder and new files (CREATE_NEW: an existing name or link makes it fail). Old folders are
 //   deleted through handles opened without following links, and only when the file really lies
 //   under the crash root.
+#ifndef SYMOPT_IGNORE_NT_SYMPATH
+#define SYMOPT_IGNORE_NT_SYMPATH 0x00001000  // documented; missing from some tool chains' headers
+#endif
+
 namespace sweeplet {
 namespace {
 
@@ -223,8 +228,15 @@ std::vector<Frame> FailingStack(const DbgHelp& dbg, const Inherited& in, const C
                                 const std::vector<Module>& modules) {
   std::vector<Frame> frames{{failed.Rip, false}};
   if (dbg.StackWalk64 && dbg.SymInitializeW && dbg.SymCleanup) {
-    if (dbg.SymSetOptions) dbg.SymSetOptions(SYMOPT_DEFERRED_LOADS | SYMOPT_NO_PROMPTS | SYMOPT_FAIL_CRITICAL_ERRORS);
-    if (dbg.SymInitializeW(in.process, nullptr, TRUE)) {
+    // Symbols are not wanted here, only the modules' unwind data. The search path is the system
+    // folder alone: never the current folder or _NT_SYMBOL_PATH, which an unelevated process of
+    // the user could point at files for this elevated one to parse.
+    if (dbg.SymSetOptions) {
+      dbg.SymSetOptions(SYMOPT_DEFERRED_LOADS | SYMOPT_NO_PROMPTS | SYMOPT_FAIL_CRITICAL_ERRORS | SYMOPT_IGNORE_NT_SYMPATH);
+    }
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (length && length < MAX_PATH && dbg.SymInitializeW(in.process, system, TRUE)) {
       CONTEXT context = failed;
       STACKFRAME64 frame{};
       frame.AddrPC.Offset = context.Rip;
@@ -512,9 +524,14 @@ int RunCrashReporter(const CrashOptions& options) noexcept {
   // A failure of the reporter ends it quietly: no second reporter, no system dialog.
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   ::SetUnhandledExceptionFilter(&EndQuietly);
+  std::signal(SIGABRT, [](int) { ::TerminateProcess(::GetCurrentProcess(), kReporterFailed); });
   try {
     Inherited in;
     if (!ReadInherited(in)) return kReporterBadArguments;
+    // Nothing is looked for in whatever folder the reporter was started in.
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (length && length < MAX_PATH) ::SetCurrentDirectoryW(system);
     const HWND failedWindow = MainWindowOf(in.processId);
     const std::wstring root = CrashFolderRoot();
     const Saved saved = SaveReport(in, root);
