@@ -16,6 +16,9 @@
 #include "common/UiDispatcher.h"
 #include "common/UniqueHandle.h"
 #include "common/Utf.h"
+#include "crash/CrashEndpoint.h"
+#include "crash/CrashHandler.h"
+#include "crash/Reporter.h"
 #include "i18n/TranslateWin.h"
 #include "i18n/TranslationTable.h"
 #include "memory/MemoryPurge.h"
@@ -173,11 +176,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The program runs elevated and its folder may be writable: no DLL is taken from there or
   // from the current directory.
   sweeplet::RestrictDllSearch();
+  const std::vector<std::wstring> arguments = sweeplet::Arguments();
+  const std::wstring first = arguments.empty() ? L"" : arguments.front();
+  // Before any window or thread exists, a failure of this copy is made reportable; the reporter
+  // itself never reports, so that its own failure cannot start another.
+  const bool reporter = first == sweeplet::kSwitchCrashReport;
+  if (!reporter) sweeplet::InstallCrashHandler();
   // Before anything else, on every start: the translation table and the user's language.
   sweeplet::InitTranslation();
   sweeplet::RegisterStyleFamily();
-  const std::vector<std::wstring> arguments = sweeplet::Arguments();
-  const std::wstring first = arguments.empty() ? L"" : arguments.front();
+  if (reporter) return sweeplet::RunCrashReporter({sweeplet::kCrashEndpoint});
   sweeplet::Win32EntryPlatform platform(first);
   const std::span<const std::wstring> more =
       arguments.empty() ? std::span<const std::wstring>() : std::span<const std::wstring>(arguments).subspan(1);

@@ -115,7 +115,8 @@ start_xvfb() {
   local d=90 ready log
   ready="$(mktemp)" log="$(mktemp)"
   for _ in 1 2 3 4 5; do
-    while [ -e "/tmp/.X${d}-lock" ]; do d=$((d + 1)); done
+    # A display in use has a lock file, or at least its socket (servers started without a lock).
+    while [ -e "/tmp/.X${d}-lock" ] || [ -e "/tmp/.X11-unix/X${d}" ]; do d=$((d + 1)); done
     # Xvfb writes the display's number once it accepts clients. When another server took the
     # number first, it ends, and the next one is tried.
     : >"$ready"
@@ -159,6 +160,9 @@ persistent_wineserver() {
   wineserver -p || true
   wine cmd /c exit >/dev/null 2>&1 || true
 }
+
+# The crash tests read minidumps with Debian's lldb (python3-lldb keeps it from printing tracebacks).
+PACKAGES+=(lldb python3-lldb)
 
 # scripts/package: the MSI (wixl, and msibuild from msitools), signing, and a throwaway test certificate.
 PACKAGES+=(wixl msitools osslsigncode openssl)

@@ -27,6 +27,7 @@ struct WinHttp {
   SWEEPLET_WINHTTP(WinHttpReceiveResponse);
   SWEEPLET_WINHTTP(WinHttpQueryDataAvailable);
   SWEEPLET_WINHTTP(WinHttpReadData);
+  SWEEPLET_WINHTTP(WinHttpQueryHeaders);
   SWEEPLET_WINHTTP(WinHttpCloseHandle);
   // Used where present; without them the request goes out with the session's proxy and protocols.
   SWEEPLET_WINHTTP(WinHttpSetOption);
@@ -37,7 +38,7 @@ struct WinHttp {
   bool Complete() const noexcept {
     return WinHttpCrackUrl && WinHttpOpen && WinHttpConnect && WinHttpOpenRequest && WinHttpAddRequestHeaders &&
            WinHttpSendRequest && WinHttpReceiveResponse && WinHttpQueryDataAvailable && WinHttpReadData &&
-           WinHttpCloseHandle;
+           WinHttpQueryHeaders && WinHttpCloseHandle;
   }
 };
 
@@ -158,7 +159,11 @@ IHttpSessionSystem& SystemHttpSession() noexcept {
   return system;
 }
 
-bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& data) noexcept {
+namespace {
+
+// One request; `status` gets the reply's status code when asked for.
+bool HttpRequest(const wchar_t* verb, std::wstring_view url, const HttpHeaders& headers, std::string_view content,
+                 std::string& data, DWORD* status) noexcept {
   try {
     const WinHttp& http = Api();
     if (!http.Complete()) return false;
@@ -182,7 +187,7 @@ bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& dat
     if (!session) return false;
     const UniqueInternet connection(http, http.WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
     if (!connection) return false;
-    const UniqueInternet request(http, http.WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+    const UniqueInternet request(http, http.WinHttpOpenRequest(connection.get(), verb, path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                                 WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                 parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
     if (!request) return false;
@@ -195,9 +200,19 @@ bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& dat
       // A header the stack refuses is left out; the request goes on without it.
       http.WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()), WINHTTP_ADDREQ_FLAG_ADD);
     }
-    if (!http.WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+    if (content.size() > MAXDWORD) return false;
+    const auto length = static_cast<DWORD>(content.size());
+    if (!http.WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                                 length ? const_cast<char*>(content.data()) : WINHTTP_NO_REQUEST_DATA, length, length, 0) ||
         !http.WinHttpReceiveResponse(request.get(), nullptr)) {
       return false;
+    }
+    if (status) {
+      DWORD size = sizeof(*status);
+      if (!http.WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                    WINHTTP_HEADER_NAME_BY_INDEX, status, &size, WINHTTP_NO_HEADER_INDEX)) {
+        return false;
+      }
     }
 
     std::string body;
@@ -218,6 +233,18 @@ bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& dat
   } catch (...) {
     return false;
   }
+}
+
+}  // namespace
+
+bool HttpGet(std::wstring_view url, const HttpHeaders& headers, std::string& data) noexcept {
+  return HttpRequest(L"GET", url, headers, {}, data, nullptr);
+}
+
+bool HttpPost(std::wstring_view url, const HttpHeaders& headers, std::string_view content) noexcept {
+  std::string reply;
+  DWORD status = 0;
+  return HttpRequest(L"POST", url, headers, content, reply, &status) && status >= 200 && status < 300;
 }
 
 }  // namespace sweeplet

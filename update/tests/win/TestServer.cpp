@@ -2,6 +2,9 @@
 
 #include <ws2tcpip.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace sweeplet::testing {
 namespace {
 
@@ -55,6 +58,11 @@ std::vector<std::string> TestServer::Requests() const {
   return requests_;
 }
 
+std::vector<std::string> TestServer::Bodies() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return bodies_;
+}
+
 size_t TestServer::Connections() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return connections_;
@@ -85,7 +93,20 @@ void TestServer::Answer(SOCKET client) {
       if (got <= 0) break;
       head.append(buffer, static_cast<size_t>(got));
     }
-    head = head.substr(0, head.find("\r\n\r\n"));
+    const size_t end = head.find("\r\n\r\n");
+    std::string body = end == std::string::npos ? "" : head.substr(end + 4);
+    head = head.substr(0, end);
+    size_t length = 0;
+    for (const auto& [name, value] : HeaderLines(head)) {
+      if (_stricmp(name.c_str(), "Content-Length") == 0) length = std::strtoul(value.c_str(), nullptr, 10);
+    }
+    while (body.size() < length) {
+      const int got = ::recv(client, buffer, sizeof(buffer), 0);
+      if (got <= 0) break;
+      body.append(buffer, static_cast<size_t>(got));
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    bodies_.push_back(std::move(body));
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -26,6 +26,8 @@ class TestServer {
   unsigned short Port() const { return port_; }
   // The heads of the requests received so far (request line and header lines).
   std::vector<std::string> Requests() const;
+  // The bodies of the requests received so far, as long as their Content-Length said.
+  std::vector<std::string> Bodies() const;
   // Waits until `count` connections were taken; false after `timeout`.
   bool WaitForConnections(size_t count, std::chrono::milliseconds timeout) const;
   size_t Connections() const;
@@ -42,6 +44,7 @@ class TestServer {
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<std::string> requests_;
+  std::vector<std::string> bodies_;
   size_t connections_ = 0;
   std::thread thread_;
 };
