@@ -39,6 +39,9 @@ constexpr UINT kStatusInterval = 1000;
 constexpr ULONGLONG kTimerResolutionMs = 16;
 constexpr wchar_t kDialogClass[] = L"#32770";
 const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+// Posted by the window's creation to itself: the start-up steps that the user cannot see yet run
+// once the window has shown (its first paint comes first) or, hidden, at the loop's first turn.
+constexpr UINT kAfterFirstPaint = WM_APP + 11;
 
 std::wstring LinkUrl(const char* scheme, const char* pathAndQuery) {
   return Widen(std::string(scheme) + "://" + kLinkHost + pathAndQuery);
@@ -171,6 +174,9 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kTrayCallbackMessage:
       OnTrayEvent(lParam);
       return 0;
+    case kAfterFirstPaint:
+      AfterFirstPaint();
+      return 0;
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
       const auto* rc = reinterpret_cast<const RECT*>(lParam);
@@ -241,30 +247,6 @@ void TFrmSweeplet::FormCreate() {
   PlaceWindow();
   step("appearance");
 
-  // The shell runs unelevated: without this its taskbar re-creation and the icon's events
-  // never reach this elevated window.
-  for (const UINT message : {kTaskbarCreated, kTrayCallbackMessage}) {
-    if (services_.allowMessage) {
-      services_.allowMessage(hwnd_, message);
-    } else {
-      AllowFromLowerIntegrity(hwnd_, message);
-    }
-  }
-  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
-                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)),
-                                         services_.notifyIcon);
-  // The tooltip's first line; the first status refresh adds the use below it.
-  tipTexts_.title = Narrow(WindowCaption(hwnd_) + L" " + AppVersion3());
-  tipTexts_.physical = Translate("실제 메모리");
-  tipTexts_.virtualMemory = Translate("가상 메모리");
-  shownTip_ = tipTexts_.title;
-  // The hint goes with the icon when it is added: one trip to the shell fewer.
-  TrayIcon->SetHint(Widen(shownTip_));
-  TrayIcon->SetVisible(true);
-  TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
-  TrayIcon->SetImageIndex(0);
-  step("tray");
-
   if (options_.firstArgument == kSwitchInstall) {
     runAtLogon_.Install();
     step("install");
@@ -283,9 +265,49 @@ void TFrmSweeplet::FormCreate() {
     HideMainWindow(hwnd_);
     step("hidden");
   }
+  SetUpKeyboardAndAccessibility();
+  created_ = true;
+  ::PostMessageW(hwnd_, kAfterFirstPaint, 0, 0);
+}
+
+// The tray icon, the logon task's lookup and the update check: nothing of them shows in the
+// window, so they wait until it has painted. The icon still comes within the same start.
+void TFrmSweeplet::AfterFirstPaint() {
+  auto step = [this](const char* name) {
+    if (services_.startupStep) services_.startupStep(name);
+  };
+  if (TrayIcon || destroying_) return;
+  step("posted");
+  AddTrayIcon();
+  step("tray");
+  runAtLogon_.StartLookup();
+  step("lookup");
   StartUpdateCheck();
   step("update");
-  SetUpKeyboardAndAccessibility();
+}
+
+void TFrmSweeplet::AddTrayIcon() {
+  // The shell runs unelevated: without this its taskbar re-creation and the icon's events
+  // never reach this elevated window.
+  for (const UINT message : {kTaskbarCreated, kTrayCallbackMessage}) {
+    if (services_.allowMessage) {
+      services_.allowMessage(hwnd_, message);
+    } else {
+      AllowFromLowerIntegrity(hwnd_, message);
+    }
+  }
+  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
+                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)),
+                                         services_.notifyIcon);
+  // The tooltip's first line, and the use that the start's status refresh read below it.
+  tipTexts_.title = Narrow(WindowCaption(hwnd_) + L" " + AppVersion3());
+  tipTexts_.physical = Translate("실제 메모리");
+  tipTexts_.virtualMemory = Translate("가상 메모리");
+  // The hint goes with the icon when it is added: one trip to the shell fewer.
+  UpdateTrayTip();
+  TrayIcon->SetVisible(true);
+  TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
+  TrayIcon->SetImageIndex(IsRunning() ? 1 : 0);  // a hand-off may have started a job already
 }
 
 // A 500 x 450 client area, centred on the work area of the screen.
@@ -484,7 +506,7 @@ void TFrmSweeplet::CloseForGood() {
 }
 
 void TFrmSweeplet::OnHandOff(WPARAM command) {
-  if (!TrayIcon || destroying_) return;  // not fully created yet, or already going
+  if (!created_ || destroying_) return;  // not fully created yet, or already going
   // Compared whole: a wide value is no command, however its low bits read.
   if (command == static_cast<WPARAM>(HandOff::ShowWindow)) {
     ShowMainWindow(hwnd_);
@@ -687,11 +709,9 @@ void TFrmSweeplet::StartUpdateCheck() {
               std::move(context));
 }
 
-// The settings, and the start's lookup of the logon task; the Config page shows them when it is made.
-void TFrmSweeplet::LoadConfig() {
-  settings_.Load();
-  runAtLogon_.StartLookup();
-}
+// The settings; the Config page shows them when it is made. The logon task's lookup comes after
+// the first paint.
+void TFrmSweeplet::LoadConfig() { settings_.Load(); }
 
 void TFrmSweeplet::SetUpKeyboardAndAccessibility() {
   // The focus mark waits until the keyboard is used, unless the user asked to see it always.

@@ -89,6 +89,8 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   bool Ending() const override { return destroying_; }
 
   void FormCreate();
+  void AfterFirstPaint();
+  void AddTrayIcon();
   bool FormCloseQuery();
   void CloseForGood();
   HWND OpenQuestion() const;
@@ -154,6 +156,7 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   UniqueFont font_, titleFont_;
   int shownPage_ = 0;
   bool activeAtJobStart_ = false;
+  bool created_ = false;       // the creation's start-up steps have run
   bool destroying_ = false;    // WM_DESTROY has begun: nested hand-offs do nothing
   bool ticking_ = false;       // a status tick runs: the timer counts as off
   bool timerSet_ = false;      // the status timer runs

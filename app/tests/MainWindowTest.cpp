@@ -3,6 +3,7 @@
 // automatic rule and the settings page as wired together.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -715,19 +716,69 @@ TEST_F(MainWindowTest, StartUpRunsItsStepsInOrder) {
   Open();
   const std::string quota = "enable SeIncreaseQuotaPrivilege";
   const std::string profile = "enable SeProfileSingleProcessPrivilege";
-  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance", "tray", "config",
-                                              "nexttime", quota, profile, "privileges", "status", "update"}));
+  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance", "config",
+                                              "nexttime", quota, profile, "privileges", "status", "posted", "tray",
+                                              "lookup", "update"}));
   steps_.clear();
   window_.reset();
   Open(L"/inst");
-  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance", "tray",
+  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance",
                                               "install", "config", "nexttime", quota, profile, "privileges", "status",
-                                              "update"}));
+                                              "posted", "tray", "lookup", "update"}));
+}
+
+// The window shows as the entry point shows it, and only then come the tray icon, the logon task's
+// lookup and the update check: the status figures are in the first paint, the icon follows at once.
+TEST_F(MainWindowTest, WhatTheWindowDoesNotShowWaitsForItsFirstPaint) {
+  scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  std::atomic<int> lookups{0};
+  testing::WatchedScheduler watched(scheduler_, [&lookups] { ++lookups; });
+  schedulerInUse_ = &watched;
+  Services services;
+  services.clock = &clock_;
+  services.memory = &memory_;
+  services.token = &token_;
+  services.taskScheduler = schedulerInUse_;
+  services.copyProtected = [] { return true; };
+  services.allowMessage = [](HWND, UINT) {};
+  services.links = &links_;
+  services.notifier = &notifier_;
+  services.settings = {HKEY_CURRENT_USER, kScratch.Path()};
+  services.startupStep = [this](const char* step) { steps_.push_back(step); };
+  window_ = std::make_unique<TFrmSweeplet>(StartOptions{}, services);
+  ASSERT_TRUE(window_->Create());
+  TFrmSweeplet& w = *window_;
+  EXPECT_EQ(steps_.back(), "status");
+  EXPECT_EQ(w.Tray(), nullptr);
+  EXPECT_EQ(Text(C(IdLblPhysStatus)), L"12,288 MB / 16,384 MB (Usage: 75.00%)");
+  struct Painted {
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
+      if (msg == WM_PAINT) reinterpret_cast<std::vector<std::string>*>(ref)->push_back("paint");
+      return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+  };
+  ASSERT_TRUE(::SetWindowSubclass(w.Handle(), &Painted::Proc, 1, reinterpret_cast<DWORD_PTR>(&steps_)));
+  ::ShowWindow(w.Handle(), SW_SHOWNORMAL);
+  ::UpdateWindow(w.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return !steps_.empty() && steps_.back() == "update"; }));
+  ::RemoveWindowSubclass(w.Handle(), &Painted::Proc, 1);
+  const auto paint = std::find(steps_.begin(), steps_.end(), "paint");
+  const auto posted = std::find(steps_.begin(), steps_.end(), "posted");
+  ASSERT_NE(paint, steps_.end());
+  EXPECT_LT(paint, posted) << "the first paint comes before the posted steps";
+  ASSERT_NE(w.Tray(), nullptr);
+  EXPECT_TRUE(w.Tray()->Visible());
+  EXPECT_NE(w.Tray()->Hint().find(L"Physical 75 %"), std::wstring::npos) << "the icon comes with the start's figures";
+  EXPECT_TRUE(PumpUntil([&] { return lookups.load() > 0; })) << "the lookup ran once the window had painted";
+  window_.reset();
 }
 
 TEST_F(MainWindowTest, LogonStartStaysHiddenWithFiguresAlreadyFilled) {
   TFrmSweeplet& w = Open(L"/start");
-  EXPECT_EQ(steps_.at(steps_.size() - 2), "hidden");
+  const auto hidden = std::find(steps_.begin(), steps_.end(), "hidden");
+  ASSERT_NE(hidden, steps_.end());
+  EXPECT_EQ(*(hidden - 1), "status");
+  EXPECT_EQ(*(hidden + 1), "posted");
   EXPECT_FALSE(::IsWindowVisible(w.Handle()));
   EXPECT_TRUE(w.Tray()->Visible());
   EXPECT_EQ(Text(C(IdLblPhysStatus)), L"12,288 MB / 16,384 MB (Usage: 75.00%)");
