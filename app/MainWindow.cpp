@@ -177,6 +177,12 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kAfterFirstPaint:
       AfterFirstPaint();
       return 0;
+    case WM_DRAWITEM:
+      if (noticeBar_.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) noticeBar_.Layout();
+      break;
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
       const auto* rc = reinterpret_cast<const RECT*>(lParam);
@@ -280,6 +286,7 @@ void TFrmSweeplet::AfterFirstPaint() {
   step("posted");
   AddTrayIcon();
   step("tray");
+  if (destroying_) return;  // it ended while the shell was adding the icon
   runAtLogon_.StartLookup();
   step("lookup");
   StartUpdateCheck();
@@ -296,18 +303,22 @@ void TFrmSweeplet::AddTrayIcon() {
       AllowFromLowerIntegrity(hwnd_, message);
     }
   }
-  TrayIcon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
-                                         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)),
-                                         services_.notifyIcon);
+  auto icon = std::make_unique<TTrayIcon>(hwnd_, ListIcon.get(),
+                                          ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)),
+                                          services_.notifyIcon);
   // The tooltip's first line, and the use that the start's status refresh read below it.
   tipTexts_.title = Narrow(WindowCaption(hwnd_) + L" " + AppVersion3());
   tipTexts_.physical = Translate("실제 메모리");
   tipTexts_.virtualMemory = Translate("가상 메모리");
   // The hint goes with the icon when it is added: one trip to the shell fewer.
-  UpdateTrayTip();
-  TrayIcon->SetVisible(true);
-  TrayIcon->Repaint(options_.firstArgument == kSwitchStart);
-  TrayIcon->SetImageIndex(IsRunning() ? 1 : 0);  // a hand-off may have started a job already
+  ShowTrayTip(*icon);
+  // The shell's answers are waited for serving the messages sent meanwhile, and one of them may
+  // end the window (the session's end, a hand-off): the icon becomes the window's only after
+  // them, and goes again at once when the window is going.
+  icon->SetVisible(true);
+  icon->Repaint(options_.firstArgument == kSwitchStart);
+  icon->SetImageIndex(IsRunning() ? 1 : 0);  // a hand-off may have started a job already
+  if (!destroying_) TrayIcon = std::move(icon);
 }
 
 // A 500 x 450 client area, centred on the work area of the screen.
@@ -618,12 +629,15 @@ void TFrmSweeplet::JobEnd(bool alarm, std::optional<uint64_t> freed) {
 // Composed into kept buffers and handed to the shell only when the text changed: once a second
 // at most, and the tick allocates nothing.
 void TFrmSweeplet::UpdateTrayTip() {
-  if (!TrayIcon) return;
+  if (TrayIcon) ShowTrayTip(*TrayIcon);
+}
+
+void TFrmSweeplet::ShowTrayTip(TTrayIcon& icon) {
   ComposeTrayTip(tip_, tipTexts_, tipUsagePhys_, tipUsagePage_, freedLine_);
   if (tip_ == shownTip_) return;
   tip_.swap(shownTip_);
   WidenInto(shownTip_, shownTipWide_);
-  TrayIcon->SetHint(shownTipWide_);
+  icon.SetHint(shownTipWide_);
 }
 
 void TFrmSweeplet::ShowNotification(const std::wstring& text) {
@@ -705,8 +719,13 @@ void TFrmSweeplet::StartUpdateCheck() {
   context.title = WindowCaption(hwnd_);
   context.mainWindowShown = [] { return ShowMainFormFlag(); };
   context.links = services_.links;
+  context.showNotice = [this](const std::wstring& link) { ShowUpdateNotice(link); };
   CheckUpdate(services_.updateServiceUrl, [this](bool opened, const std::wstring&) { AProc(opened); }, 10,
               std::move(context));
+}
+
+void TFrmSweeplet::ShowUpdateNotice(const std::wstring& link) {
+  if (!destroying_) noticeBar_.Show(hwnd_, link, CurrentLanguage(), services_.links);
 }
 
 // The settings; the Config page shows them when it is made. The logon task's lookup comes after

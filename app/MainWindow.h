@@ -25,6 +25,7 @@
 #include "app/logic/TrayTexts.h"
 #include "common/UniqueHandle.h"
 #include "common/WorkerThread.h"
+#include "update/UpdateStatus.h"
 
 namespace sweeplet {
 
@@ -64,6 +65,8 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   void BtnCopyrightClick();
   void BtnCloseClick();
   void AProc(bool opened);
+  // The update service's notice: the bar along the bottom, pointing at `link`.
+  void ShowUpdateNotice(const std::wstring& link);
   double GetNextTime() const noexcept { return NextTime; }
   void SetNextTime(double value) noexcept { NextTime = value; }
   HMENU PopupMenu() const noexcept { return popup_.get(); }
@@ -109,6 +112,7 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   // `freed`: what the job's purge freed; none when no purge ran.
   void JobEnd(bool alarm, std::optional<uint64_t> freed);
   void UpdateTrayTip();
+  void ShowTrayTip(TTrayIcon& icon);
   void EndTick(ULONGLONG began) noexcept;
   void StartUpdateCheck();
   void ShowNotification(const std::wstring& text);
@@ -164,6 +168,7 @@ class TFrmSweeplet : private PageHost, private RunAtLogon::Host {
   bool questionOpen_ = false;  // the quit question is showing
   NumberSeparators separators_;
   WorkerThread job_;  // the cleaning job's worker, at most one at a time
+  NoticeBar noticeBar_;  // the update service's notice, made when the first one comes
 };
 
 }  // namespace sweeplet

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -213,6 +214,8 @@ class MainWindowTest : public ::testing::Test {
     // The real notification area, with every tooltip the window hands it noted on the way.
     services.notifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
       if (message == NIM_MODIFY && (data->uFlags & NIF_TIP)) tipsSent_.emplace_back(data->szTip);
+      shellCalls_.push_back(message);
+      if (whileShellAnswers_) whileShellAnswers_(message, data->hWnd);
       return ::Shell_NotifyIconW(message, data);
     };
     window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, services);
@@ -253,6 +256,9 @@ class MainWindowTest : public ::testing::Test {
   std::vector<std::wstring> messages_;  // message boxes shown
   std::vector<std::pair<HWND, UINT>> allowed_;  // messages let through from the unelevated shell
   std::vector<std::wstring> tipsSent_;  // tooltips changed in the notification area
+  std::vector<DWORD> shellCalls_;       // every request to the notification area, in order
+  // Runs inside each request, as a message sent to the window while it waits for the shell would.
+  std::function<void(DWORD message, HWND window)> whileShellAnswers_;
   UiDispatcher dispatcher_;
   std::unique_ptr<TFrmSweeplet> window_;
 };
@@ -773,6 +779,21 @@ TEST_F(MainWindowTest, WhatTheWindowDoesNotShowWaitsForItsFirstPaint) {
   window_.reset();
 }
 
+// The session ends while the shell is still adding the icon: the window goes, and so does the icon.
+TEST_F(MainWindowTest, AWindowThatEndsWhileItsIconIsAddedLeavesNoIcon) {
+  whileShellAnswers_ = [this](DWORD message, HWND window) {
+    if (message != NIM_ADD) return;
+    whileShellAnswers_ = nullptr;
+    ::SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+  };
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(w.Handle(), nullptr);
+  EXPECT_EQ(w.Tray(), nullptr);
+  ASSERT_FALSE(shellCalls_.empty());
+  EXPECT_EQ(shellCalls_.back(), static_cast<DWORD>(NIM_DELETE)) << "the icon went again";
+  EXPECT_EQ(std::find(steps_.begin(), steps_.end(), "lookup"), steps_.end()) << "nothing more started";
+}
+
 TEST_F(MainWindowTest, LogonStartStaysHiddenWithFiguresAlreadyFilled) {
   TFrmSweeplet& w = Open(L"/start");
   const auto hidden = std::find(steps_.begin(), steps_.end(), "hidden");
@@ -895,7 +916,7 @@ TEST_P(TabOrder, WalksTheHeaderThenTheShownPageAndNothingHidden) {
   TFrmSweeplet& w = Open();
   ASSERT_TRUE(Activate(w.Handle()));
   if (walk.page == 1) w.BtnHomeClick(C(IdBtnConfig));
-  if (walk.notice) ShowUpdateStatus(w.Handle(), L"https://n.example/", "en", &links_);
+  if (walk.notice) w.ShowUpdateNotice(L"https://n.example/");
   ::SetFocus(w.Handle());
   std::vector<int> walked;
   for (size_t i = 0; i < walk.expected.size(); ++i) {
@@ -1122,7 +1143,7 @@ TEST_F(MainWindowTest, ScreenReadersGetANameAndARoleForEveryControl) {
   EXPECT_NE(test::ReadAccessible(C(IdChkUsagePhys)).state & STATE_SYSTEM_CHECKED, 0);
 
   // The notice bar, once shown, is a link with its text.
-  ShowUpdateStatus(w.Handle(), L"https://n.example/", "en", &links_);
+  w.ShowUpdateNotice(L"https://n.example/");
   const test::AccessibleInfo notice = test::ReadAccessible(C(kNoticeBar));
   EXPECT_EQ(notice.role, ROLE_SYSTEM_LINK);
   EXPECT_EQ(notice.name, Widen(UpdateText(kUpdateNoticeBar, "en")));
