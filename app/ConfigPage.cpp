@@ -4,6 +4,7 @@
 #include <oleacc.h>
 
 #include <array>
+#include <string>
 
 #include "app/ControlIds.h"
 #include "app/PageHost.h"
@@ -97,8 +98,8 @@ void ConfigPage::Make(HWND pageArea) {
   editInfo_ = MakeChild(card_, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, IdEditInfo, at(editInfo_));
   for (const AutoSetting& setting : AutoSettings()) {
     HWND items = Control(setting.list);
-    for (const char* item : setting.items) {
-      ::SendMessageW(items, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+    for (const int item : setting.items) {
+      ::SendMessageW(items, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(std::to_string(item)).c_str()));
     }
   }
   ::SetWindowSubclass(editInfo_, VersionLineProc, 1, reinterpret_cast<DWORD_PTR>(&host_));
@@ -131,7 +132,7 @@ void ConfigPage::ShowSettings() noexcept {
     const SettingsModel::AutoValue& value = settings_.Auto(i);
     HWND items = Control(setting.list);
     // A position outside the list selects nothing (CB_SETCURSEL with -1 clears it).
-    ::SendMessageW(items, CB_SETCURSEL, settings_.AutoItem(i) != nullptr ? value.position : -1, 0);
+    ::SendMessageW(items, CB_SETCURSEL, settings_.AutoItem(i) ? value.position : -1, 0);
     ::EnableWindow(items, value.enabled);
     SetChecked(Control(setting.box), value.enabled);
   }

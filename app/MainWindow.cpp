@@ -47,6 +47,9 @@ constexpr double kPauseLookDays = 10.0 / 86400.0;
 constexpr int kClientWidth = 500;
 constexpr int kClientHeight = 450;
 const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+// Posted by the window's creation to itself: the start-up steps that the user cannot see yet run
+// once the window has shown (its first paint comes first) or, hidden, at the loop's first turn.
+constexpr UINT kAfterFirstPaint = WM_APP + 11;
 
 std::wstring LinkUrl(const char* scheme, const char* pathAndQuery) {
   return Widen(std::string(scheme) + "://" + kLinkHost + pathAndQuery);
@@ -191,6 +194,15 @@ LRESULT TFrmSweeplet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kTrayCallbackMessage:
       tray_.OnCallback(lParam);
       return 0;
+    case kAfterFirstPaint:
+      AfterFirstPaint();
+      return 0;
+    case WM_DRAWITEM:
+      if (noticeBar_.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) noticeBar_.Layout();
+      break;
     case WM_DPICHANGED: {
       // Whatever the window grew by below the pages (the notice bar) grows with the DPI too.
       RECT client{};
@@ -268,18 +280,6 @@ void TFrmSweeplet::FormCreate() {
   PlaceWindow();
   step("appearance");
 
-  // The shell runs unelevated: without this its taskbar re-creation and the icon's events
-  // never reach this elevated window.
-  for (const UINT message : {kTaskbarCreated, kTrayCallbackMessage}) {
-    if (services_.allowMessage) {
-      services_.allowMessage(hwnd_, message);
-    } else {
-      AllowFromLowerIntegrity(hwnd_, message);
-    }
-  }
-  tray_.Add(WindowCaption(hwnd_) + L" " + AppVersion3(), separators_, options_.firstArgument == kSwitchStart);
-  step("tray");
-
   if (options_.firstArgument == kSwitchInstall) {
     runAtLogon_.Install();
     step("install");
@@ -301,9 +301,42 @@ void TFrmSweeplet::FormCreate() {
     HideMainWindow(hwnd_);
     step("hidden");
   }
+  SetUpKeyboardAndAccessibility();
+  created_ = true;
+  ::PostMessageW(hwnd_, kAfterFirstPaint, 0, 0);
+}
+
+// The tray icon, the logon task's lookup and the update check: nothing of them shows in the
+// window, so they wait until it has painted. The icon still comes within the same start.
+void TFrmSweeplet::AfterFirstPaint() {
+  auto step = [this](const char* name) {
+    if (services_.startupStep) services_.startupStep(name);
+  };
+  if (tray_.Added() || destroying_) return;
+  step("posted");
+  AddTrayIcon();
+  step("tray");
+  if (destroying_) return;  // it ended while the shell was adding the icon
+  runAtLogon_.StartLookup();
+  step("lookup");
   StartUpdateCheck();
   step("update");
-  SetUpKeyboardAndAccessibility();
+}
+
+void TFrmSweeplet::AddTrayIcon() {
+  // The shell runs unelevated: without this its taskbar re-creation and the icon's events
+  // never reach this elevated window.
+  for (const UINT message : {kTaskbarCreated, kTrayCallbackMessage}) {
+    if (services_.allowMessage) {
+      services_.allowMessage(hwnd_, message);
+    } else {
+      AllowFromLowerIntegrity(hwnd_, message);
+    }
+  }
+  tray_.Add(WindowCaption(hwnd_) + L" " + AppVersion3(), separators_, options_.firstArgument == kSwitchStart);
+  // The shell's answers are waited for serving the messages sent meanwhile, and one of them may
+  // end the window (the session's end, a hand-off): then the icon goes again at once.
+  if (destroying_) tray_.Remove();
 }
 
 // A 500 x 450 client area, centred on the work area of the screen.
@@ -508,7 +541,7 @@ LRESULT TFrmSweeplet::OnHandOff(WPARAM command, LPARAM argument) {
     }
     return kCleanUnknownTicket;
   }
-  if (!tray_.Added() || destroying_) return 0;  // not fully created yet, or already going
+  if (!created_ || destroying_) return 0;  // not fully created yet, or already going
   if (command == static_cast<WPARAM>(HandOff::ShowWindow)) {
     ShowMainWindow(hwnd_);
   } else if (command == static_cast<WPARAM>(HandOff::UninstallAndQuit)) {
@@ -707,15 +740,18 @@ void TFrmSweeplet::StartUpdateCheck() {
   context.title = WindowCaption(hwnd_);
   context.mainWindowShown = [] { return ShowMainFormFlag(); };
   context.links = services_.links;
+  context.showNotice = [this](const std::wstring& link) { ShowUpdateNotice(link); };
   CheckUpdate(services_.updateServiceUrl, [this](bool opened, const std::wstring&) { AProc(opened); }, 10,
               std::move(context));
 }
 
-// The settings, and the start's lookup of the logon task; the Config page shows them when it is made.
-void TFrmSweeplet::LoadConfig() {
-  settings_.Load();
-  runAtLogon_.StartLookup();
+void TFrmSweeplet::ShowUpdateNotice(const std::wstring& link) {
+  if (!destroying_) noticeBar_.Show(hwnd_, link, CurrentLanguage(), services_.links);
 }
+
+// The settings; the Config page shows them when it is made. The logon task's lookup comes after
+// the first paint.
+void TFrmSweeplet::LoadConfig() { settings_.Load(); }
 
 void TFrmSweeplet::SetUpKeyboardAndAccessibility() {
   // The focus mark waits until the keyboard is used, unless the user asked to see it always.

@@ -28,6 +28,7 @@
 #include "common/UniqueHandle.h"
 #include "common/WorkerThread.h"
 #include "memory/MemoryPurge.h"
+#include "update/UpdateStatus.h"
 
 namespace sweeplet {
 
@@ -67,6 +68,8 @@ class TFrmSweeplet : private PageHost, private TrayHost, private RunAtLogon::Hos
   void BtnCopyrightClick();
   void BtnCloseClick();
   void AProc(bool opened);
+  // The update service's notice: the bar along the bottom, pointing at `link`.
+  void ShowUpdateNotice(const std::wstring& link);
   double GetNextTime() const noexcept { return NextTime; }
   void SetNextTime(double value) noexcept { NextTime = value; }
   HMENU PopupMenu() const noexcept { return tray_.Menu(); }
@@ -102,6 +105,8 @@ class TFrmSweeplet : private PageHost, private TrayHost, private RunAtLogon::Hos
   bool HotkeyRegistered() const noexcept override { return registeredHotkey_ != 0; }
 
   void FormCreate();
+  void AfterFirstPaint();
+  void AddTrayIcon();
   bool FormCloseQuery();
   void CloseForGood();
   HWND OpenQuestion() const;
@@ -158,6 +163,7 @@ class TFrmSweeplet : private PageHost, private TrayHost, private RunAtLogon::Hos
   UniqueFont font_, titleFont_;
   int shownPage_ = 0;
   bool activeAtJobStart_ = false;
+  bool created_ = false;       // the creation's start-up steps have run
   bool destroying_ = false;    // WM_DESTROY has begun: nested hand-offs do nothing
   bool ticking_ = false;       // a status tick runs: the timer counts as off
   bool timerSet_ = false;      // the status timer runs
@@ -178,6 +184,7 @@ class TFrmSweeplet : private PageHost, private TrayHost, private RunAtLogon::Hos
   uint16_t registeredHotkey_ = 0;
   double pauseLookedAt_ = 0;  // when the process list was last looked at (the clock's time)
   bool pausedWhenLooked_ = false;
+  NoticeBar noticeBar_;  // the update service's notice, made when the first one comes
 };
 
 }  // namespace sweeplet

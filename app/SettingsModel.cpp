@@ -9,8 +9,8 @@
 namespace sweeplet {
 namespace {
 
-constexpr const char* kPercentItems[] = {"30", "40", "50", "60", "70", "80", "90"};
-constexpr const char* kMinuteItems[] = {"5", "10", "20", "30", "40", "50", "60"};
+constexpr int kPercentItems[] = {30, 40, 50, 60, 70, 80, 90};
+constexpr int kMinuteItems[] = {5, 10, 20, 30, 40, 50, 60};
 constexpr wchar_t kCleanOnTrayName[] = L"cleanontray";
 constexpr wchar_t kHotkeyName[] = L"hotkey";
 constexpr wchar_t kPauseProgramsName[] = L"pause_programs";
@@ -34,13 +34,13 @@ constexpr wchar_t kNotificationsName[] = L"notifications";
 
 constexpr AutoSetting kAutoSettings[kAutoSettingCount] = {
     {IdChkUsagePhys, IdEditUsagePhys, L"enabled_usage_phys", L"limit_usage_phys", 6, kPercentItems,
-     &AutoCleanSettings::usagePhys, &AutoCleanSettings::usagePhysText},
+     &AutoCleanSettings::usagePhys, &AutoCleanSettings::usagePhysLimit},
     {IdChkUsagePage, IdEditUsagePage, L"enabled_usage_page", L"limit_usage_page", 6, kPercentItems,
-     &AutoCleanSettings::usagePage, &AutoCleanSettings::usagePageText},
+     &AutoCleanSettings::usagePage, &AutoCleanSettings::usagePageLimit},
     {IdChkUsageWork, IdEditUsageWork, L"enabled_usage_work", L"limit_usage_work", 6, kPercentItems,
-     &AutoCleanSettings::usageWork, &AutoCleanSettings::usageWorkText},
+     &AutoCleanSettings::usageWork, &AutoCleanSettings::usageWorkLimit},
     {IdChkMinute, IdEditMinute, L"enabled_minute", L"limit_minute", 3, kMinuteItems, &AutoCleanSettings::minute,
-     &AutoCleanSettings::minuteText},
+     &AutoCleanSettings::minuteLimit},
 };
 static_assert(std::ranges::all_of(kAutoSettings,
                                   [](const AutoSetting& s) {
@@ -88,10 +88,10 @@ void SettingsModel::Load() {
   }
 }
 
-const char* SettingsModel::AutoItem(size_t index) const noexcept {
+std::optional<int> SettingsModel::AutoItem(size_t index) const noexcept {
   const AutoSetting& setting = kAutoSettings[index];
   const int position = auto_[index].position;
-  if (position < 0 || static_cast<size_t>(position) >= setting.items.size()) return nullptr;
+  if (position < 0 || static_cast<size_t>(position) >= setting.items.size()) return std::nullopt;
   return setting.items[static_cast<size_t>(position)];
 }
 
@@ -99,9 +99,7 @@ void SettingsModel::FillAutoClean(AutoCleanSettings& out) const {
   for (size_t i = 0; i < kAutoSettingCount; ++i) {
     const AutoSetting& setting = kAutoSettings[i];
     out.*setting.on = auto_[i].enabled;
-    if (!auto_[i].enabled) continue;
-    const char* item = AutoItem(i);
-    (out.*setting.text).assign(item != nullptr ? item : "");  // a few digits: no allocation
+    out.*setting.limit = auto_[i].enabled ? AutoItem(i) : std::nullopt;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -25,9 +26,9 @@ struct AutoSetting {
   const wchar_t* enabledName;  // Boolean: the switch
   const wchar_t* limitName;    // Integer: the position chosen in the list
   int defaultPosition;
-  std::span<const char* const> items;  // the list's numbers, as the automatic rule reads them
+  std::span<const int> items;  // the list's numbers
   bool AutoCleanSettings::*on;
-  std::string AutoCleanSettings::*text;
+  std::optional<int> AutoCleanSettings::*limit;
 };
 
 inline constexpr std::size_t kAutoSettingCount = 4;
@@ -55,9 +56,9 @@ class SettingsModel {
   bool UseOnIcon() const noexcept { return useOnIcon_; }
   // "Show notifications" after a cleaning from the tray icon, on by default.
   bool Notifications() const noexcept { return notifications_; }
-  // The item at the setting's position; null when the position lies outside the list.
-  const char* AutoItem(std::size_t index) const noexcept;
-  // What the automatic rule reads. Reuses `out`'s room: the status tick calls it every second.
+  // The number at the setting's position; none when the position lies outside the list.
+  std::optional<int> AutoItem(std::size_t index) const noexcept;
+  // What the automatic rule reads; the status tick calls it every second.
   void FillAutoClean(AutoCleanSettings& out) const;
 
   // Each stores exactly its one value.

@@ -106,18 +106,27 @@ TrayArea::~TrayArea() { Remove(); }
 
 void TrayArea::Add(const std::wstring& title, const NumberSeparators& separators, bool startedAtLogon) {
   separators_ = separators;
-  icon_ = std::make_unique<TTrayIcon>(
+  auto icon = std::make_unique<TTrayIcon>(
       host_.Window(), [this] { return Images(); },
       ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)), notifyIcon_);
-  // The tooltip's first line; the first status refresh adds the use below it.
+  // The tooltip's first line, and below it the use that the start's status refresh read.
   tipTexts_.title = Narrow(title);
   tipTexts_.physical = Translate("실제 메모리");
   tipTexts_.virtualMemory = Translate("가상 메모리");
-  shownTip_ = tipTexts_.title;
+  if (haveReading_) {
+    ComposeTrayTip(shownTip_, tipTexts_, usagePhys_, usagePage_, freedLine_);
+  } else {
+    shownTip_ = tipTexts_.title;
+  }
   // The hint goes with the icon when it is added: one trip to the shell fewer.
-  icon_->SetHint(Widen(shownTip_));
-  icon_->SetVisible(true);
-  icon_->Repaint(startedAtLogon);
+  icon->SetHint(Widen(shownTip_));
+  // The shell's answers are waited for serving the messages sent meanwhile, one of which may
+  // remove the icon (the window ends): it becomes this part's only after them.
+  icon->SetVisible(true);
+  icon->Repaint(startedAtLogon);
+  icon_ = std::move(icon);
+  // A hand-off may have started a job already, and the use may be switched on.
+  if (busy_ || useOnIcon_) UpdateIcon();
 }
 
 void TrayArea::Remove() noexcept {

@@ -16,6 +16,9 @@ function(sweeplet_program name)
   # The delivered file carries no symbols: a Release build has no -g of its own, and the debug
   # sections the static runtime brings are stripped. A build that wants symbols is RelWithDebInfo,
   # whose exe keeps them; so does one with SWEEPLET_KEEP_SYMBOLS (scripts/package splits them off).
+  if(MINGW AND name STREQUAL "Sweeplet")
+    target_link_options(${name} PRIVATE $<$<CONFIG:Release>:-flto=auto> $<$<CONFIG:Release>:-flto-partition=one>)
+  endif()
   if(MINGW AND name STREQUAL "Sweeplet" AND NOT SWEEPLET_KEEP_SYMBOLS)
     target_link_options(${name} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
   endif()

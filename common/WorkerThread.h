@@ -12,6 +12,8 @@
 
 namespace sweeplet {
 
+bool StartDetachedThread(std::function<void()> job) noexcept;
+
 class WorkerThread {
  public:
   WorkerThread() = default;
@@ -58,8 +60,19 @@ class WorkerThread {
     return 0;
   }
 
+  friend bool StartDetachedThread(std::function<void()> job) noexcept;
+
   UniqueHandle handle_;
   unsigned started_ = 0;  // threads started so far: tells a nested Start from the thread waited for
 };
+
+// Starts `job` on a thread that nobody waits for; false when the thread could not be created.
+inline bool StartDetachedThread(std::function<void()> job) noexcept {
+  auto* context = new (std::nothrow) std::function<void()>(std::move(job));
+  if (!context) return false;
+  const UniqueHandle thread(::CreateThread(nullptr, 0, &WorkerThread::Entry, context, 0, nullptr));
+  if (!thread) delete context;
+  return static_cast<bool>(thread);
+}
 
 }  // namespace sweeplet

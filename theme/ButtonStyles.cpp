@@ -1,8 +1,9 @@
 #include "theme/ButtonStyles.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
+
+#include "common/HexDigits.h"
 
 namespace sweeplet {
 namespace {
@@ -46,8 +47,8 @@ std::map<std::string, std::shared_ptr<const IStyledButtonFamily>>& Registry() {
 }  // namespace
 
 std::string ToHex(Color c) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", c.r, c.g, c.b);
+  std::string text = "#";
+  AppendHex(text, static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b, 6);
   return text;
 }
 

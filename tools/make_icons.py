@@ -5,6 +5,11 @@ Shapes are defined on a 64-unit grid and rasterised per size with signed distanc
 so every size is drawn natively and anti-aliased (no scaling of a bitmap).
 Writes <out>/sweeplet.ico (16, 20, 24, 32, 48, 256) and <out>/tray_idle.ico,
 <out>/tray_busy.ico (16 and 32, for 100 % and 200 % scale).
+
+Entries of 32 pixels and more are stored as PNG, a twentieth of their size as a DIB: Windows reads
+PNG icon images from Vista on (the oldest version the manifest declares), at any size. The small
+entries, which the title bar, the tray and menus load, stay classic DIBs, readable by anything that
+reads icons; as PNG they would save under 3 KB in all.
 """
 import math
 import os
@@ -16,6 +21,7 @@ GREEN = ((76, 175, 80), (46, 125, 50))      # body fill, body outline
 GREY = ((158, 158, 158), (97, 97, 97))
 PIN = (245, 124, 0)
 LABEL = (232, 245, 233)
+PNG_FROM = 32  # the smallest size stored as PNG
 
 
 def sd_round_rect(px, py, x0, y0, x1, y1, r):
@@ -103,7 +109,7 @@ def write_ico(path, images):
     offset = 6 + 16 * len(images)
     for img in images:
         size = len(img)
-        data = png_bytes(img) if size >= 256 else dib_bytes(img)
+        data = png_bytes(img) if size >= PNG_FROM else dib_bytes(img)
         entries.append(struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset))
         blobs.append(data)
         offset += len(data)

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/HexDigits.h"
+
 namespace sweeplet {
 
 struct ClientIdParts {
@@ -19,9 +21,6 @@ struct ClientIdParts {
 };
 
 namespace detail {
-inline void AppendHex(std::string& out, uint32_t value, int digits) {
-  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out.push_back("0123456789ABCDEF"[(value >> shift) & 0xF]);
-}
 inline void AppendTwoDigits(std::string& out, int value) {
   value = ((value % 100) + 100) % 100;
   out.push_back(static_cast<char>('0' + value / 10));
@@ -34,15 +33,15 @@ inline void AppendTwoDigits(std::string& out, int value) {
 inline std::string MakeClientId(const ClientIdParts& p) {
   std::string id;
   id.reserve(32);
-  detail::AppendHex(id, p.random1, 8);
+  AppendHex(id, p.random1, 8);
   detail::AppendTwoDigits(id, p.year);
   detail::AppendTwoDigits(id, p.month);
   detail::AppendTwoDigits(id, p.day);
-  detail::AppendHex(id, p.random2, 4);
+  AppendHex(id, p.random2, 4);
   detail::AppendTwoDigits(id, p.hour);
   detail::AppendTwoDigits(id, p.minute);
   detail::AppendTwoDigits(id, p.second);
-  detail::AppendHex(id, p.random3, 8);
+  AppendHex(id, p.random3, 8);
   return id;
 }
 

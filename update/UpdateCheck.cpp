@@ -2,21 +2,18 @@
 
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "common/AppGlobals.h"
-#include "common/MessageWait.h"
 #include "common/UiDispatcher.h"
-#include "common/UniqueHandle.h"
 #include "common/Utf.h"
+#include "common/WorkerThread.h"
 #include "update/HttpGet.h"
 #include "update/Identity.h"
 #include "update/OpenLink.h"
 #include "update/Reply.h"
 #include "update/Retry.h"
 #include "update/UpdateDialog.h"
-#include "update/UpdateStatus.h"
 
 namespace sweeplet {
 namespace {
@@ -28,7 +25,6 @@ struct CheckJob {
   int dialogOffset = 0;
   UpdateWindowContext window;
   std::shared_ptr<StopSignal> stop = std::make_shared<StopSignal>();
-  UniqueHandle finished;  // set when the worker ends, for a caller that waits
 };
 
 // The stop signals of every check started in this run, for StopUpdateCheck.
@@ -63,7 +59,7 @@ void HandleReplyOnUi(const CheckJob& job, const std::string& data) {
         if (window.links) OpenServiceLink(Widen(link), *window.links);
       },
       [&](const std::string& link) {
-        if (!stop.Stopped()) ShowUpdateStatus(window.mainWindow, Widen(link), window.language, window.links);
+        if (!stop.Stopped() && window.showNotice) window.showNotice(Widen(link));
       }};
   const auto opened = HandleReply(data, actions);
   // A malformed reply ends the handling without the completion call.
@@ -97,19 +93,14 @@ void CheckUpdate(std::wstring serviceUrl, UpdateDoneProc done, int dialogOffset,
     job->window = std::move(window);
     RegisterStop(job->stop);
 
-    const bool wait = !job->done;
-    if (wait) job->finished.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    std::thread worker([job] {
-      RunCheck(job);
-      if (job->finished) ::SetEvent(job->finished.get());
-    });
-    if (!wait || !job->finished) {
-      worker.detach();
+    auto run = [job] { RunCheck(job); };
+    if (job->done) {
+      StartDetachedThread(std::move(run));
       return;
     }
-    // The worker hands its reply to this thread before it ends.
-    WaitServingSentMessages(job->finished.get());
-    worker.join();
+    // The worker hands its reply to this thread before it ends: the wait serves it.
+    WorkerThread worker;
+    if (worker.Start(std::move(run))) worker.Join();
   } catch (...) {
   }
 }
@@ -133,7 +124,7 @@ bool SendHoldRequest(std::wstring_view serviceUrl) noexcept {
 
 void StartHoldRequest(std::wstring serviceUrl) noexcept {
   try {
-    std::thread([url = std::move(serviceUrl)] { SendHoldRequest(url); }).detach();
+    StartDetachedThread([url = std::move(serviceUrl)] { SendHoldRequest(url); });
   } catch (...) {
   }
 }

@@ -18,13 +18,15 @@ using UpdateDoneProc = std::function<void(bool opened, const std::wstring& data)
 // What the check needs from the main window. Everything but `language` is used on the
 // user-interface thread when the reply is handled.
 struct UpdateWindowContext {
-  HWND mainWindow = nullptr;  // owns the prompt and carries the notice bar
+  HWND mainWindow = nullptr;  // owns the prompt
   std::string language;       // CurrentLanguage(): the "User-Language" header and the prompt's texts
   std::wstring title;         // the prompt's caption: the translated application title
   // False while the main window has never been shown (a hidden start); unset counts as shown.
   std::function<bool()> mainWindowShown;
-  // Opens the accepted update's link and the notice bar's; null: no link is opened.
+  // Opens the accepted update's link; null: no link is opened.
   ILinkOpener* links = nullptr;
+  // Shows the service's notice link in the window's notice bar; unset: the notice is dropped.
+  std::function<void(const std::wstring& link)> showNotice;
 };
 
 // Starts the check on a worker thread: the request (up to six attempts, ten seconds apart), then

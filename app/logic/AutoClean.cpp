@@ -1,6 +1,5 @@
 #include "app/logic/AutoClean.h"
 
-#include <charconv>
 #include <limits>
 
 #include "app/logic/DateTime.h"
@@ -9,8 +8,8 @@ namespace sweeplet {
 
 namespace {
 
-bool Reached(float usage, const std::string& limitText) {
-  const int64_t limit = ParseWholeNumber(limitText).value_or(kDefaultThresholdPercent);
+bool Reached(float usage, std::optional<int> chosen) {
+  const int64_t limit = chosen ? *chosen : kDefaultThresholdPercent;
   return static_cast<long double>(usage) >= static_cast<long double>(limit);
 }
 
@@ -25,27 +24,15 @@ int64_t MinutesToSeconds(int64_t minutes) {
 
 }  // namespace
 
-std::optional<int64_t> ParseWholeNumber(std::string_view text) noexcept {
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
-    if (text.empty() || text.front() == '-') return std::nullopt;
-  }
-  int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, value);
-  if (result.ec != std::errc{} || result.ptr != end) return std::nullopt;
-  return value;
-}
-
 bool ShouldCleanAutomatically(const AutoCleanSettings& settings, float usagePhys, float usagePage, float usageWork,
                               double nextTime, const std::function<double()>& now) {
   bool trigger = false;
-  if (settings.usagePhys && Reached(usagePhys, settings.usagePhysText)) trigger = true;
-  if (settings.usagePage && Reached(usagePage, settings.usagePageText)) trigger = true;
-  if (settings.usageWork && Reached(usageWork, settings.usageWorkText)) trigger = true;
+  if (settings.usagePhys && Reached(usagePhys, settings.usagePhysLimit)) trigger = true;
+  if (settings.usagePage && Reached(usagePage, settings.usagePageLimit)) trigger = true;
+  if (settings.usageWork && Reached(usageWork, settings.usageWorkLimit)) trigger = true;
   if (settings.minute) {
     const int64_t elapsed = WholeSecondsBetween(now(), nextTime);
-    const int64_t minutes = ParseWholeNumber(settings.minuteText).value_or(kDefaultIntervalMinutes);
+    const int64_t minutes = settings.minuteLimit ? *settings.minuteLimit : kDefaultIntervalMinutes;
     if (elapsed >= MinutesToSeconds(minutes)) trigger = true;
   }
   if (WholeSecondsBetween(now(), nextTime) < kMinimumGapSeconds) trigger = false;

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <string>
-#include <string_view>
 
 namespace sweeplet {
 
@@ -13,22 +11,18 @@ inline constexpr int64_t kDefaultThresholdPercent = 100;
 inline constexpr int64_t kDefaultIntervalMinutes = 1440;
 inline constexpr int64_t kMinimumGapSeconds = 300;
 
-// What the settings page shows: the four check boxes and the texts of their lists (empty when
-// nothing is chosen).
+// What the settings page shows: the four check boxes and the numbers chosen in their lists
+// (none when nothing is chosen: a threshold of 100 % and an interval of a day then).
 struct AutoCleanSettings {
   bool usagePhys = false;
   bool usagePage = false;
   bool usageWork = false;
   bool minute = false;
-  std::string usagePhysText;
-  std::string usagePageText;
-  std::string usageWorkText;
-  std::string minuteText;
+  std::optional<int> usagePhysLimit;
+  std::optional<int> usagePageLimit;
+  std::optional<int> usageWorkLimit;
+  std::optional<int> minuteLimit;
 };
-
-// A 64-bit whole number in decimal with an optional sign and nothing else; nullopt for an empty
-// text, anything else, or a value out of range.
-std::optional<int64_t> ParseWholeNumber(std::string_view text) noexcept;
 
 // Whether to start an automatic cleaning now. The caller applies it only while no cleaning runs.
 // `nextTime` is the reference date-time (start, end of the last cleaning, last change of these

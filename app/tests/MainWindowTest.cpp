@@ -3,7 +3,9 @@
 // automatic rule and the settings page as wired together.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -234,6 +236,8 @@ class MainWindowTest : public ::testing::Test {
       if (message == NIM_MODIFY && (data->uFlags & NIF_TIP)) tipsSent_.emplace_back(data->szTip);
       if (message == NIM_MODIFY && (data->uFlags & NIF_ICON)) iconsSent_.push_back(data->hIcon);
       if (message == NIM_MODIFY) ++modifies_;
+      shellCalls_.push_back(message);
+      if (whileShellAnswers_) whileShellAnswers_(message, data->hWnd);
       return ::Shell_NotifyIconW(message, data);
     };
     window_ = std::make_unique<TFrmSweeplet>(StartOptions{firstArgument}, services);
@@ -286,6 +290,9 @@ class MainWindowTest : public ::testing::Test {
   std::vector<std::wstring> tipsSent_;  // tooltips changed in the notification area
   std::vector<HICON> iconsSent_;        // icons changed in the notification area
   int modifies_ = 0;                    // trips to the notification area with a change
+  std::vector<DWORD> shellCalls_;       // every request to the notification area, in order
+  // Runs inside each request, as a message sent to the window while it waits for the shell would.
+  std::function<void(DWORD message, HWND window)> whileShellAnswers_;
   UiDispatcher dispatcher_;
   std::unique_ptr<TFrmSweeplet> window_;
 };
@@ -751,19 +758,84 @@ TEST_F(MainWindowTest, StartUpRunsItsStepsInOrder) {
   Open();
   const std::string quota = "enable SeIncreaseQuotaPrivilege";
   const std::string profile = "enable SeProfileSingleProcessPrivilege";
-  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance", "tray", "config",
-                                              "nexttime", quota, profile, "privileges", "status", "update"}));
+  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance", "config",
+                                              "nexttime", quota, profile, "privileges", "status", "posted", "tray",
+                                              "lookup", "update"}));
   steps_.clear();
   window_.reset();
   Open(L"/inst");
-  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance", "tray",
+  EXPECT_EQ(steps_, (std::vector<std::string>{"window", "controls", "menu", "theme", "translate", "format", "appearance",
                                               "install", "config", "nexttime", quota, profile, "privileges", "status",
-                                              "update"}));
+                                              "posted", "tray", "lookup", "update"}));
+}
+
+// The window shows as the entry point shows it, and only then come the tray icon, the logon task's
+// lookup and the update check: the status figures are in the first paint, the icon follows at once.
+TEST_F(MainWindowTest, WhatTheWindowDoesNotShowWaitsForItsFirstPaint) {
+  scheduler_.Root()[L"SweepletTaskMachine"] = {};
+  std::atomic<int> lookups{0};
+  testing::WatchedScheduler watched(scheduler_, [&lookups] { ++lookups; });
+  schedulerInUse_ = &watched;
+  Services services;
+  services.clock = &clock_;
+  services.memory = &memory_;
+  services.token = &token_;
+  services.taskScheduler = schedulerInUse_;
+  services.copyProtected = [] { return true; };
+  services.allowMessage = [](HWND, UINT) {};
+  services.links = &links_;
+  services.notifier = &notifier_;
+  services.settings = {HKEY_CURRENT_USER, kScratch.Path()};
+  services.startupStep = [this](const char* step) { steps_.push_back(step); };
+  window_ = std::make_unique<TFrmSweeplet>(StartOptions{}, services);
+  ASSERT_TRUE(window_->Create());
+  TFrmSweeplet& w = *window_;
+  EXPECT_EQ(steps_.back(), "status");
+  EXPECT_EQ(w.Tray(), nullptr);
+  EXPECT_EQ(Text(C(IdLblPhysStatus)), L"12,288 MB / 16,384 MB (Usage: 75.00%)");
+  struct Painted {
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
+      if (msg == WM_PAINT) reinterpret_cast<std::vector<std::string>*>(ref)->push_back("paint");
+      return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+  };
+  ASSERT_TRUE(::SetWindowSubclass(w.Handle(), &Painted::Proc, 1, reinterpret_cast<DWORD_PTR>(&steps_)));
+  ::ShowWindow(w.Handle(), SW_SHOWNORMAL);
+  ::UpdateWindow(w.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return !steps_.empty() && steps_.back() == "update"; }));
+  ::RemoveWindowSubclass(w.Handle(), &Painted::Proc, 1);
+  const auto paint = std::find(steps_.begin(), steps_.end(), "paint");
+  const auto posted = std::find(steps_.begin(), steps_.end(), "posted");
+  ASSERT_NE(paint, steps_.end());
+  EXPECT_LT(paint, posted) << "the first paint comes before the posted steps";
+  ASSERT_NE(w.Tray(), nullptr);
+  EXPECT_TRUE(w.Tray()->Visible());
+  EXPECT_NE(w.Tray()->Hint().find(L"Physical 75 %"), std::wstring::npos) << "the icon comes with the start's figures";
+  EXPECT_TRUE(PumpUntil([&] { return lookups.load() > 0; })) << "the lookup ran once the window had painted";
+  window_.reset();
+}
+
+// The session ends while the shell is still adding the icon: the window goes, and so does the icon.
+TEST_F(MainWindowTest, AWindowThatEndsWhileItsIconIsAddedLeavesNoIcon) {
+  whileShellAnswers_ = [this](DWORD message, HWND window) {
+    if (message != NIM_ADD) return;
+    whileShellAnswers_ = nullptr;
+    ::SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+  };
+  TFrmSweeplet& w = Open();
+  EXPECT_EQ(w.Handle(), nullptr);
+  EXPECT_EQ(w.Tray(), nullptr);
+  ASSERT_FALSE(shellCalls_.empty());
+  EXPECT_EQ(shellCalls_.back(), static_cast<DWORD>(NIM_DELETE)) << "the icon went again";
+  EXPECT_EQ(std::find(steps_.begin(), steps_.end(), "lookup"), steps_.end()) << "nothing more started";
 }
 
 TEST_F(MainWindowTest, LogonStartStaysHiddenWithFiguresAlreadyFilled) {
   TFrmSweeplet& w = Open(L"/start");
-  EXPECT_EQ(steps_.at(steps_.size() - 2), "hidden");
+  const auto hidden = std::find(steps_.begin(), steps_.end(), "hidden");
+  ASSERT_NE(hidden, steps_.end());
+  EXPECT_EQ(*(hidden - 1), "status");
+  EXPECT_EQ(*(hidden + 1), "posted");
   EXPECT_FALSE(::IsWindowVisible(w.Handle()));
   EXPECT_TRUE(w.Tray()->Visible());
   EXPECT_EQ(Text(C(IdLblPhysStatus)), L"12,288 MB / 16,384 MB (Usage: 75.00%)");
@@ -881,7 +953,7 @@ TEST_P(TabOrder, WalksTheHeaderThenTheShownPageAndNothingHidden) {
   ASSERT_TRUE(Activate(w.Handle()));
   if (walk.page == 1) w.BtnHomeClick(C(IdBtnConfig));
   if (walk.page == 2) w.BtnHomeClick(C(IdBtnCleaning));
-  if (walk.notice) ShowUpdateStatus(w.Handle(), L"https://n.example/", "en", &links_);
+  if (walk.notice) w.ShowUpdateNotice(L"https://n.example/");
   ::SetFocus(w.Handle());
   std::vector<int> walked;
   for (size_t i = 0; i < walk.expected.size(); ++i) {
@@ -1117,7 +1189,7 @@ TEST_F(MainWindowTest, ScreenReadersGetANameAndARoleForEveryControl) {
   EXPECT_NE(test::ReadAccessible(C(IdChkUsagePhys)).state & STATE_SYSTEM_CHECKED, 0);
 
   // The notice bar, once shown, is a link with its text.
-  ShowUpdateStatus(w.Handle(), L"https://n.example/", "en", &links_);
+  w.ShowUpdateNotice(L"https://n.example/");
   const test::AccessibleInfo notice = test::ReadAccessible(C(kNoticeBar));
   EXPECT_EQ(notice.role, ROLE_SYSTEM_LINK);
   EXPECT_EQ(notice.name, Widen(UpdateText(kUpdateNoticeBar, "en")));
@@ -1128,7 +1200,7 @@ TEST_F(MainWindowTest, ScreenReadersGetANameAndARoleForEveryControl) {
 // per-monitor awareness) and the suggestion keeps the old size.
 TEST_F(MainWindowTest, ADpiChangeKeepsTheNoticeBarBelowThePages) {
   TFrmSweeplet& w = Open();
-  ShowUpdateStatus(w.Handle(), L"https://n.example/", "en", &links_);
+  w.ShowUpdateNotice(L"https://n.example/");
   RECT client{}, bar{};
   ::GetClientRect(w.Handle(), &client);
   ASSERT_GT(client.bottom, 450) << "the window grew by the bar";

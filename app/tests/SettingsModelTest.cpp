@@ -41,7 +41,7 @@ struct LoadCase {
   std::vector<std::pair<const wchar_t*, DWORD>> stored;
   bool cleanOnTray;
   std::vector<std::pair<bool, int>> autos;  // enabled and position of phys, page, work, minute
-  std::vector<const char*> items;           // the item each position shows; null for none
+  std::vector<std::optional<int>> items;    // the number each position shows; none for none
   std::vector<std::pair<const wchar_t*, DWORD>> afterLoad;  // the whole key once loaded
   bool useOnIcon = false;
   bool notifications = true;
@@ -63,12 +63,7 @@ TEST_P(Loading, ReadsEveryValueAndWritesBackOnlySwitchesThatAreOn) {
     SCOPED_TRACE(i);
     EXPECT_EQ(model.Auto(i).enabled, c.autos[i].first);
     EXPECT_EQ(model.Auto(i).position, c.autos[i].second);
-    if (c.items[i] == nullptr) {
-      EXPECT_EQ(model.AutoItem(i), nullptr);
-    } else {
-      ASSERT_NE(model.AutoItem(i), nullptr);
-      EXPECT_STREQ(model.AutoItem(i), c.items[i]);
-    }
+    EXPECT_EQ(model.AutoItem(i), c.items[i]);
   }
   EXPECT_EQ(StoredCount(), c.afterLoad.size());
   for (const auto& [name, value] : c.afterLoad) EXPECT_EQ(Stored(name), value) << name;
@@ -77,13 +72,13 @@ TEST_P(Loading, ReadsEveryValueAndWritesBackOnlySwitchesThatAreOn) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Loading,
     ::testing::Values(
-        LoadCase{"first_run", {}, false, {{false, 6}, {false, 6}, {false, 6}, {false, 3}}, {"90", "90", "90", "30"}, {}},
+        LoadCase{"first_run", {}, false, {{false, 6}, {false, 6}, {false, 6}, {false, 3}}, {90, 90, 90, 30}, {}},
         // Any non-zero reads as on, and is written back as 1.
         LoadCase{"switches_on",
                  {{L"enabled_usage_page", 2}, {L"cleanontray", 5}, {L"enabled_minute", 1}},
                  true,
                  {{false, 6}, {true, 6}, {false, 6}, {true, 3}},
-                 {"90", "90", "90", "30"},
+                 {90, 90, 90, 30},
                  {{L"enabled_usage_page", 1}, {L"cleanontray", 1}, {L"enabled_minute", 1}}},
         // Switches that are off are not written; positions are read, never corrected.
         LoadCase{"positions",
@@ -91,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {L"limit_usage_page", 0xFFFFFFFF}, {L"enabled_usage_phys", 0}},
                  false,
                  {{false, 0}, {false, -1}, {false, 7}, {false, 6}},
-                 {"30", nullptr, nullptr, "60"},
+                 {30, std::nullopt, std::nullopt, 60},
                  {{L"limit_usage_phys", 0}, {L"limit_minute", 6}, {L"limit_usage_work", 7},
                   {L"limit_usage_page", 0xFFFFFFFF}, {L"enabled_usage_phys", 0}}},
         // The notification area's switches: the use on the icon on, notifications off; neither
@@ -100,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {{L"trayuse", 3}, {L"notifications", 0}},
                  false,
                  {{false, 6}, {false, 6}, {false, 6}, {false, 3}},
-                 {"90", "90", "90", "30"},
+                 {90, 90, 90, 30},
                  {{L"trayuse", 3}, {L"notifications", 0}},
                  true,
                  false}),
@@ -246,19 +241,21 @@ TEST_F(SettingsModelTest, TheAutomaticRuleGetsTheSwitchesAndTheChosenItems) {
   SettingsModel model = Model();
   model.Load();
   AutoCleanSettings settings;
-  settings.usagePageText = "kept";
+  settings.usagePageLimit = 40;
   model.FillAutoClean(settings);
   EXPECT_TRUE(settings.usagePhys);
-  EXPECT_EQ(settings.usagePhysText, "70");
+  EXPECT_EQ(settings.usagePhysLimit, 70);
   EXPECT_FALSE(settings.usagePage);
+  EXPECT_EQ(settings.usagePageLimit, std::nullopt);
   EXPECT_TRUE(settings.usageWork);
-  EXPECT_EQ(settings.usageWorkText, "") << "a position outside the list chooses nothing";
+  EXPECT_EQ(settings.usageWorkLimit, std::nullopt) << "a position outside the list chooses nothing";
   EXPECT_TRUE(settings.minute);
-  EXPECT_EQ(settings.minuteText, "10");
+  EXPECT_EQ(settings.minuteLimit, 10);
 
   model.SetAutoEnabled(Phys, false);
   model.FillAutoClean(settings);
   EXPECT_FALSE(settings.usagePhys);
+  EXPECT_EQ(settings.usagePhysLimit, std::nullopt);
 }
 
 TEST(AutoSettingsTable, EachControlFindsItsSetting) {

@@ -232,5 +232,13 @@ INSTANTIATE_TEST_SUITE_P(
         ColourCase{"grey", Color{0, 70, 65}, 0, Hex(0x303030)}, ColourCase{"grey", kWhite, 0, kWhite},
         ColourCase{"grey", Color{197, 218, 245}, 0, Hex(0xD7D7D7)}, ColourCase{"grey", Color{255, 0, 0}, 0, Hex(0x4C4C4C)}));
 
+// Every channel two upper-case digits, zero-padded, in the order red, green, blue.
+TEST(ToHex, WritesSixUpperCaseDigits) {
+  EXPECT_EQ(ToHex(AccentColor), "#3D84DD");
+  EXPECT_EQ(ToHex(kBlack), "#000000");
+  EXPECT_EQ(ToHex(kWhite), "#FFFFFF");
+  EXPECT_EQ(ToHex(Color{0x0A, 0xB0, 0x01}), "#0AB001");
+}
+
 }  // namespace
 }  // namespace sweeplet

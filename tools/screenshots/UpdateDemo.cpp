@@ -144,7 +144,7 @@ int ShootBar(const std::wstring& file) {
   Pump(std::chrono::milliseconds(500));
   const int before = OuterHeight(main);
 
-  ShowUpdateStatus(main, kNoticeLink, CurrentLanguage(), services.links);
+  window.ShowUpdateNotice(kNoticeLink);
   Pump(std::chrono::milliseconds(1000));  // a status tick, and everything painted
   const int after = OuterHeight(main);
   std::wprintf(L"window height %d -> %d\n", before, after);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <optional>
 #include <vector>
 
@@ -21,28 +22,28 @@ double After(int64_t seconds) {
                      static_cast<int>(ofDay % 60), 0});
 }
 
-AutoCleanSettings Phys(const char* limit) {
+AutoCleanSettings Phys(std::optional<int> limit) {
   AutoCleanSettings s;
   s.usagePhys = true;
-  s.usagePhysText = limit;
+  s.usagePhysLimit = limit;
   return s;
 }
-AutoCleanSettings Page(const char* limit) {
+AutoCleanSettings Page(std::optional<int> limit) {
   AutoCleanSettings s;
   s.usagePage = true;
-  s.usagePageText = limit;
+  s.usagePageLimit = limit;
   return s;
 }
-AutoCleanSettings Work(const char* limit) {
+AutoCleanSettings Work(std::optional<int> limit) {
   AutoCleanSettings s;
   s.usageWork = true;
-  s.usageWorkText = limit;
+  s.usageWorkLimit = limit;
   return s;
 }
-AutoCleanSettings Minutes(const char* minutes) {
+AutoCleanSettings Minutes(std::optional<int> minutes) {
   AutoCleanSettings s;
   s.minute = true;
-  s.minuteText = minutes;
+  s.minuteLimit = minutes;
   return s;
 }
 
@@ -63,7 +64,7 @@ TEST_P(AutoCleanRule, Decides) {
 }
 
 AutoCleanSettings Everything() {
-  AutoCleanSettings s{true, true, true, true, "70", "80", "90", "30"};
+  AutoCleanSettings s{true, true, true, true, 70, 80, 90, 30};
   return s;
 }
 AutoCleanSettings AllButPhysTicked() {
@@ -75,28 +76,28 @@ AutoCleanSettings AllButPhysTicked() {
 INSTANTIATE_TEST_SUITE_P(
     Cases, AutoCleanRule,
     ::testing::Values(
-        RuleCase{"ThresholdReachedExactly", Phys("70"), 70.0f, 0, 0, 300, true},
-        RuleCase{"JustBelowThreshold", Phys("70"), 69.99f, 0, 0, 300, false},
-        RuleCase{"GapBlocksThreshold", Phys("70"), 95.0f, 0, 0, 299, false},
-        RuleCase{"PageThreshold", Page("80"), 0, 80.5f, 0, 301, true},
-        RuleCase{"WorkThreshold", Work("30"), 0, 0, 30.0f, 1000, true},
+        RuleCase{"ThresholdReachedExactly", Phys(70), 70.0f, 0, 0, 300, true},
+        RuleCase{"JustBelowThreshold", Phys(70), 69.99f, 0, 0, 300, false},
+        RuleCase{"GapBlocksThreshold", Phys(70), 95.0f, 0, 0, 299, false},
+        RuleCase{"PageThreshold", Page(80), 0, 80.5f, 0, 301, true},
+        RuleCase{"WorkThreshold", Work(30), 0, 0, 30.0f, 1000, true},
         RuleCase{"UncheckedThresholdIgnored", AllButPhysTicked(), 100.0f, 79.0f, 89.0f, 600, false},
         RuleCase{"AnyTickedConditionSuffices", Everything(), 0, 0, 90.0f, 600, true},
         RuleCase{"NothingTicked", AutoCleanSettings{}, 100.0f, 100.0f, 100.0f, 100000, false},
-        RuleCase{"EmptyListComparesWith100", Work(""), 0, 0, 99.99f, 600, false},
-        RuleCase{"EmptyListFiresAt100", Work(""), 0, 0, 100.0f, 600, true},
-        RuleCase{"TextNotANumberComparesWith100", Phys("7O"), 99.0f, 0, 0, 600, false},
-        RuleCase{"OverflowingTextComparesWith100", Phys("99999999999999999999"), 100.0f, 0, 0, 600, true},
-        RuleCase{"ZeroThresholdAlwaysReached", Phys("0"), 0.0f, 0, 0, 600, true},
-        RuleCase{"IntervalPassed", Minutes("5"), 0, 0, 0, 300, true},
-        RuleCase{"IntervalNotYetPassed", Minutes("10"), 0, 0, 0, 599, false},
-        RuleCase{"IntervalExactlyPassed", Minutes("10"), 0, 0, 0, 600, true},
-        RuleCase{"EmptyIntervalIsADay", Minutes(""), 0, 0, 0, 86399, false},
-        RuleCase{"EmptyIntervalIsADayPassed", Minutes(""), 0, 0, 0, 86400, true},
-        RuleCase{"HugeIntervalNeverPasses", Minutes("999999999999999999"), 0, 0, 0, 86400, false},
-        RuleCase{"NegativeIntervalStillWaitsForTheGap", Minutes("-5"), 0, 0, 0, 120, false},
-        RuleCase{"ClockSetBackCountsAbsolutely", Minutes("5"), 0, 0, 0, -400, true},
-        RuleCase{"ClockSetBackWithinTheGap", Phys("10"), 50.0f, 0, 0, -200, false}),
+        RuleCase{"NothingChosenComparesWith100", Work(std::nullopt), 0, 0, 99.99f, 600, false},
+        RuleCase{"NothingChosenFiresAt100", Work(std::nullopt), 0, 0, 100.0f, 600, true},
+        RuleCase{"ThresholdAbove100NeverReached", Phys(101), 100.0f, 0, 0, 600, false},
+        RuleCase{"ZeroThresholdAlwaysReached", Phys(0), 0.0f, 0, 0, 600, true},
+        RuleCase{"IntervalPassed", Minutes(5), 0, 0, 0, 300, true},
+        RuleCase{"IntervalNotYetPassed", Minutes(10), 0, 0, 0, 599, false},
+        RuleCase{"IntervalExactlyPassed", Minutes(10), 0, 0, 0, 600, true},
+        RuleCase{"NoIntervalChosenIsADay", Minutes(std::nullopt), 0, 0, 0, 86399, false},
+        RuleCase{"NoIntervalChosenIsADayPassed", Minutes(std::nullopt), 0, 0, 0, 86400, true},
+        RuleCase{"LargestIntervalDoesNotOverflow", Minutes(INT_MAX), 0, 0, 0, 86400, false},
+        RuleCase{"MostNegativeIntervalStillWaitsForTheGap", Minutes(INT_MIN), 0, 0, 0, 299, false},
+        RuleCase{"NegativeIntervalStillWaitsForTheGap", Minutes(-5), 0, 0, 0, 120, false},
+        RuleCase{"ClockSetBackCountsAbsolutely", Minutes(5), 0, 0, 0, -400, true},
+        RuleCase{"ClockSetBackWithinTheGap", Phys(10), 50.0f, 0, 0, -200, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AutoCleanRule, GapIsReadFromASecondClockReading) {
@@ -104,13 +105,13 @@ TEST(AutoCleanRule, GapIsReadFromASecondClockReading) {
   // close to the reference time.
   std::vector<double> readings = {After(600), After(100)};
   size_t calls = 0;
-  EXPECT_FALSE(ShouldCleanAutomatically(Minutes("10"), 0, 0, 0, kNextTime, [&] { return readings.at(calls++); }));
+  EXPECT_FALSE(ShouldCleanAutomatically(Minutes(10), 0, 0, 0, kNextTime, [&] { return readings.at(calls++); }));
   EXPECT_EQ(calls, 2u);
 }
 
 TEST(AutoCleanRule, ClockReadOnceWithoutInterval) {
   size_t calls = 0;
-  EXPECT_TRUE(ShouldCleanAutomatically(Phys("70"), 80.0f, 0, 0, kNextTime, [&] {
+  EXPECT_TRUE(ShouldCleanAutomatically(Phys(70), 80.0f, 0, 0, kNextTime, [&] {
     ++calls;
     return After(300);
   }));
@@ -127,21 +128,10 @@ std::optional<int64_t> FirstFiring(const AutoCleanSettings& settings, float phys
 }
 
 TEST(AutoCleanRule, FirstTickThatCleans) {
-  EXPECT_EQ(FirstFiring(Minutes("5"), 0), 300);
-  EXPECT_EQ(FirstFiring(Minutes("60"), 0), 3600);
-  EXPECT_EQ(FirstFiring(Phys("80"), 99.0f), 300);  // constantly exceeded: at most every 300 s
-  EXPECT_EQ(FirstFiring(Phys("80"), 79.0f), std::nullopt);
-}
-
-TEST(ParseWholeNumber, AcceptsOnlyWholeDecimalNumbers) {
-  EXPECT_EQ(ParseWholeNumber("70"), 70);
-  EXPECT_EQ(ParseWholeNumber("+70"), 70);
-  EXPECT_EQ(ParseWholeNumber("-5"), -5);
-  EXPECT_EQ(ParseWholeNumber("9223372036854775807"), INT64_MAX);
-  EXPECT_EQ(ParseWholeNumber("-9223372036854775808"), INT64_MIN);
-  for (const char* bad : {"", "+", "-", "+-5", " 70", "70 ", "7.0", "70%", "0x10", "9223372036854775808", "abc"}) {
-    EXPECT_EQ(ParseWholeNumber(bad), std::nullopt) << bad;
-  }
+  EXPECT_EQ(FirstFiring(Minutes(5), 0), 300);
+  EXPECT_EQ(FirstFiring(Minutes(60), 0), 3600);
+  EXPECT_EQ(FirstFiring(Phys(80), 99.0f), 300);  // constantly exceeded: at most every 300 s
+  EXPECT_EQ(FirstFiring(Phys(80), 79.0f), std::nullopt);
 }
 
 }  // namespace

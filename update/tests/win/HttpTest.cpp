@@ -168,9 +168,10 @@ TEST_F(CheckUpdateTest, SendsTheFourHeadersInOrder) {
 TEST_F(CheckUpdateTest, NoticeShowsTheBarAndStillCompletes) {
   const std::string reply = R"({"update":"","notify":"https:\/\/n.example\/news"})";
   TestServer server(reply);
-  testing::TestWindow window;
+  testing::NoticeWindow window;
   UpdateWindowContext context;
   context.mainWindow = window.get();
+  context.showNotice = [&](const std::wstring& link) { window.Show(link, "en", nullptr); };
   const auto outcome = Check(server.Url(), context);
   EXPECT_FALSE(outcome->opened);
   EXPECT_EQ(outcome->data, Widen(reply));
@@ -180,10 +181,11 @@ TEST_F(CheckUpdateTest, NoticeShowsTheBarAndStillCompletes) {
 TEST_F(CheckUpdateTest, AcceptedUpdateIsOpenedAndHoldIsSent) {
   TestServer server(
       R"({"update":"https://dl.example/new","info":{"style":"hold","text":"Not now"},"notify":"https://n.example"})");
-  testing::TestWindow window;
+  testing::NoticeWindow window;
   testing::LinkRecorder links;
   UpdateWindowContext context;
   context.mainWindow = window.get();
+  context.showNotice = [&](const std::wstring& link) { window.Show(link, "fr", &links); };
   context.language = "fr";
   context.title = L"Sweeplet check";
   context.links = &links;

@@ -74,13 +74,13 @@ void ClickOn(HWND bar) {
 
 TEST(NoticeBarTest, DocksOneBarAtTheBottomAndGrowsTheWindow) {
   testing::LinkRecorder links;
-  testing::TestWindow window;
+  testing::NoticeWindow window;
   HWND content = ::CreateWindowExW(0, L"STATIC", L"content", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, window.get(),
                                    nullptr, nullptr, nullptr);
   const int before = ClientHeight(window.get());
   const int barHeight = ::MulDiv(28, static_cast<int>(::GetDpiForWindow(window.get())), 96);
 
-  ShowUpdateStatus(window.get(), L"https://n.example/first", "en", &links);
+  window.Show(L"https://n.example/first", "en", &links);
   HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(ClassOf(bar), STATUSCLASSNAMEW);
@@ -97,7 +97,7 @@ TEST(NoticeBarTest, DocksOneBarAtTheBottomAndGrowsTheWindow) {
   EXPECT_EQ(kept.bottom, 30);
 
   // A second notice reuses the bar: no second bar, no further growth, the last link wins.
-  ShowUpdateStatus(window.get(), L"https://n.example/second", "de", &links);
+  window.Show(L"https://n.example/second", "de", &links);
   EXPECT_EQ(::GetDlgItem(window.get(), kNoticeBarId), bar);
   EXPECT_EQ(CountChildren(window.get(), STATUSCLASSNAMEW), 1);
   EXPECT_EQ(ClientHeight(window.get()), before + barHeight);
@@ -109,8 +109,8 @@ TEST(NoticeBarTest, DocksOneBarAtTheBottomAndGrowsTheWindow) {
 }
 
 TEST(NoticeBarTest, StaysDockedWhenTheWindowResizes) {
-  testing::TestWindow window;
-  ShowUpdateStatus(window.get(), L"https://n.example/", "en", nullptr);
+  testing::NoticeWindow window;
+  window.Show(L"https://n.example/", "en", nullptr);
   HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
   ASSERT_NE(bar, nullptr);
   RECT r{};
@@ -125,16 +125,16 @@ TEST(NoticeBarTest, StaysDockedWhenTheWindowResizes) {
 
 TEST(NoticeBarTest, ClickOpensOnlyWebAddresses) {
   testing::LinkRecorder links;
-  testing::TestWindow window;
-  ShowUpdateStatus(window.get(), L"ms-settings:windowsupdate", "en", &links);
+  testing::NoticeWindow window;
+  window.Show(L"ms-settings:windowsupdate", "en", &links);
   ClickOn(::GetDlgItem(window.get(), kNoticeBarId));
   EXPECT_TRUE(links.Opened().empty());
 }
 
 TEST(NoticeBarTest, DrawsItsTextInRed) {
-  testing::TestWindow window;
+  testing::NoticeWindow window;
   ::ShowWindow(window.get(), SW_SHOWNORMAL);
-  ShowUpdateStatus(window.get(), L"https://n.example/", "en", nullptr);
+  window.Show(L"https://n.example/", "en", nullptr);
   HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
   ASSERT_NE(bar, nullptr);
   ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -166,8 +166,8 @@ int CountThreadWindows() {
 TEST(NoticeBarTest, ScreenReadersSeeALinkWithTheNoticesText) {
   test::ComApartment com;
   testing::LinkRecorder links;
-  testing::TestWindow window;
-  ShowUpdateStatus(window.get(), L"https://n.example/", "de", &links);
+  testing::NoticeWindow window;
+  window.Show(L"https://n.example/", "de", &links);
   HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
   ASSERT_NE(bar, nullptr);
   const test::AccessibleInfo info = test::ReadAccessible(bar);
@@ -183,9 +183,9 @@ TEST(NoticeBarTest, ScreenReadersSeeALinkWithTheNoticesText) {
 
 TEST(NoticeBarTest, IsATabStopThatEnterAndSpaceOpen) {
   testing::LinkRecorder links;
-  testing::TestWindow window;
+  testing::NoticeWindow window;
   ::ShowWindow(window.get(), SW_SHOWNORMAL);
-  ShowUpdateStatus(window.get(), L"https://n.example/keys", "en", &links);
+  window.Show(L"https://n.example/keys", "en", &links);
   HWND bar = ::GetDlgItem(window.get(), kNoticeBarId);
   ASSERT_NE(bar, nullptr);
   EXPECT_NE(::GetWindowLongW(bar, GWL_STYLE) & WS_TABSTOP, 0);
@@ -212,7 +212,11 @@ TEST(NoticeBarTest, WithoutAWindowNothingHappens) {
   ASSERT_FALSE(::IsWindow(never));
   const int windows = CountThreadWindows();
 
-  for (HWND target : {HWND{nullptr}, never, gone}) ShowUpdateStatus(target, L"https://n.example/", "en", nullptr);
+  for (HWND target : {HWND{nullptr}, never, gone}) {
+    NoticeBar bar;
+    bar.Show(target, L"https://n.example/", "en", nullptr);
+    EXPECT_EQ(bar.Handle(), nullptr);
+  }
 
   // Neither a bar nor its tooltip was made as a window of its own instead.
   EXPECT_EQ(CountThreadWindows(), windows);

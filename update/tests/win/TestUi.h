@@ -7,10 +7,12 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "common/ShellOpen.h"
+#include "update/UpdateStatus.h"
 
 namespace sweeplet::testing {
 
@@ -111,6 +113,49 @@ class TestWindow {
 
  private:
   static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  HWND hwnd_ = nullptr;
+};
+
+// A window that carries a notice bar as the main window does: it owns the bar and hands it
+// WM_DRAWITEM and WM_SIZE.
+class NoticeWindow {
+ public:
+  NoticeWindow() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &Proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"SweepletNoticeTestWindow";
+    ::RegisterClassExW(&wc);
+    RECT r{0, 0, 320, 200};
+    ::AdjustWindowRectEx(&r, kStyle, FALSE, 0);
+    hwnd_ = ::CreateWindowExW(0, wc.lpszClassName, L"Sweeplet test", kStyle, 50, 50, r.right - r.left,
+                              r.bottom - r.top, nullptr, nullptr, wc.hInstance, this);
+  }
+  ~NoticeWindow() {
+    if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+  }
+  NoticeWindow(const NoticeWindow&) = delete;
+  NoticeWindow& operator=(const NoticeWindow&) = delete;
+  HWND get() const { return hwnd_; }
+  void Show(std::wstring_view link, std::string_view language, ILinkOpener* links) {
+    bar_.Show(hwnd_, link, language, links);
+  }
+
+ private:
+  static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<NoticeWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && msg == WM_DRAWITEM && self->bar_.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+    if (self && msg == WM_SIZE && wParam != SIZE_MINIMIZED) self->bar_.Layout();
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+  NoticeBar bar_;
   HWND hwnd_ = nullptr;
 };
 
