@@ -53,36 +53,35 @@ class TFrmSweeplet : private PageHost, private TrayHost, private RunAtLogon::Hos
   bool Create() noexcept;
   HWND Handle() const noexcept { return hwnd_; }
 
-  // Public for the entry point and for tests that drive the window in-process.
+  // What the entry point, the update check and the tests that drive the window in-process use:
+  // the clicks a user makes, the tick, the job, and what the window shows.
   void BtnHomeClick(HWND sender);
-  void SVGIconImage1Click();
   void BtnCleanClick(bool fromTrayIcon);
   // `areas`: 0 for the settings' choice; `ticket`: the hand-off's, 0 for none.
   void Clean(bool alarm, uint32_t areas = 0, intptr_t ticket = 0);
   bool IsRunning() const noexcept { return FIsRunning; }
-  void SetIsRunning(bool value);
   void TmrStatusTimer();
-  void LoadConfig();
   void TrayIconClick();
-  void BtnOpenClick();
-  void BtnCopyrightClick();
-  void BtnCloseClick();
   void AProc(bool opened);
   // The update service's notice: the bar along the bottom, pointing at `link`.
   void ShowUpdateNotice(const std::wstring& link);
   double GetNextTime() const noexcept { return NextTime; }
-  void SetNextTime(double value) noexcept { NextTime = value; }
-  HMENU PopupMenu() const noexcept { return tray_.Menu(); }
   int ShownPage() const noexcept { return shownPage_; }
   bool ConfigPageMade() const noexcept { return config_.Made(); }
-  bool CleaningPageMade() const noexcept { return cleaning_.Made(); }
   // The hotkey the window holds registered now; 0 for none.
   uint16_t RegisteredHotkey() const noexcept { return registeredHotkey_; }
-  const TTrayIcon* Tray() const noexcept { return tray_.Icon(); }
+  // The notification area's part: its icon, menu and what the icon shows.
   const TrayArea& TrayPart() const noexcept { return tray_; }
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // The window's own handlers, reached through its messages.
+  void SVGIconImage1Click();
+  void SetIsRunning(bool value);
+  void LoadConfig();
+  void BtnOpenClick();
+  void BtnCopyrightClick();
+  void BtnCloseClick();
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
   // PageHost and TrayHost

@@ -305,7 +305,7 @@ TEST_F(MainWindowTest, CleanButtonShowsTheBusyStateUntilTheJobEnds) {
   EXPECT_TRUE(w.IsRunning());
   EXPECT_EQ(Text(button), L"");
   EXPECT_FALSE(::IsWindowEnabled(button));
-  EXPECT_EQ(w.Tray()->ImageIndex(), 1);
+  EXPECT_EQ(w.TrayPart().Icon()->ImageIndex(), 1);
 
   w.Clean(true);  // a request while busy is dropped, not queued
   clock_.Advance(42);
@@ -315,7 +315,7 @@ TEST_F(MainWindowTest, CleanButtonShowsTheBusyStateUntilTheJobEnds) {
   EXPECT_EQ(memory_.purges.load(), 1);
   EXPECT_EQ(Text(button), L"Clean memory");
   EXPECT_TRUE(::IsWindowEnabled(button));
-  EXPECT_EQ(w.Tray()->ImageIndex(), 0);
+  EXPECT_EQ(w.TrayPart().Icon()->ImageIndex(), 0);
   EXPECT_DOUBLE_EQ(w.GetNextTime(), clock_.now);  // measured from the job's end
   EXPECT_TRUE(notifier_.bodies.empty());          // a button job shows no notification
 }
@@ -791,7 +791,7 @@ TEST_F(MainWindowTest, WhatTheWindowDoesNotShowWaitsForItsFirstPaint) {
   ASSERT_TRUE(window_->Create());
   TFrmSweeplet& w = *window_;
   EXPECT_EQ(steps_.back(), "status");
-  EXPECT_EQ(w.Tray(), nullptr);
+  EXPECT_EQ(w.TrayPart().Icon(), nullptr);
   EXPECT_EQ(Text(C(IdLblPhysStatus)), L"12,288 MB / 16,384 MB (Usage: 75.00%)");
   struct Painted {
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
@@ -808,9 +808,9 @@ TEST_F(MainWindowTest, WhatTheWindowDoesNotShowWaitsForItsFirstPaint) {
   const auto posted = std::find(steps_.begin(), steps_.end(), "posted");
   ASSERT_NE(paint, steps_.end());
   EXPECT_LT(paint, posted) << "the first paint comes before the posted steps";
-  ASSERT_NE(w.Tray(), nullptr);
-  EXPECT_TRUE(w.Tray()->Visible());
-  EXPECT_NE(w.Tray()->Hint().find(L"Physical 75 %"), std::wstring::npos) << "the icon comes with the start's figures";
+  ASSERT_NE(w.TrayPart().Icon(), nullptr);
+  EXPECT_TRUE(w.TrayPart().Icon()->Visible());
+  EXPECT_NE(w.TrayPart().Icon()->Hint().find(L"Physical 75 %"), std::wstring::npos) << "the icon comes with the start's figures";
   EXPECT_TRUE(PumpUntil([&] { return lookups.load() > 0; })) << "the lookup ran once the window had painted";
   window_.reset();
 }
@@ -824,7 +824,7 @@ TEST_F(MainWindowTest, AWindowThatEndsWhileItsIconIsAddedLeavesNoIcon) {
   };
   TFrmSweeplet& w = Open();
   EXPECT_EQ(w.Handle(), nullptr);
-  EXPECT_EQ(w.Tray(), nullptr);
+  EXPECT_EQ(w.TrayPart().Icon(), nullptr);
   ASSERT_FALSE(shellCalls_.empty());
   EXPECT_EQ(shellCalls_.back(), static_cast<DWORD>(NIM_DELETE)) << "the icon went again";
   EXPECT_EQ(std::find(steps_.begin(), steps_.end(), "lookup"), steps_.end()) << "nothing more started";
@@ -837,7 +837,7 @@ TEST_F(MainWindowTest, LogonStartStaysHiddenWithFiguresAlreadyFilled) {
   EXPECT_EQ(*(hidden - 1), "status");
   EXPECT_EQ(*(hidden + 1), "posted");
   EXPECT_FALSE(::IsWindowVisible(w.Handle()));
-  EXPECT_TRUE(w.Tray()->Visible());
+  EXPECT_TRUE(w.TrayPart().Icon()->Visible());
   EXPECT_EQ(Text(C(IdLblPhysStatus)), L"12,288 MB / 16,384 MB (Usage: 75.00%)");
   EXPECT_EQ(::SendMessageW(C(IdProgressBar), PBM_GETPOS, 0, 0), 75);
 }
@@ -846,7 +846,7 @@ TEST_F(MainWindowTest, VersionLineAndTrayHintShowTheSameVersion) {
   TFrmSweeplet& w = Open();
   OpenConfigPage();
   EXPECT_EQ(Text(C(IdEditInfo)), L"ver: 1.9.0");
-  const std::wstring hint = w.Tray()->Hint();
+  const std::wstring hint = w.TrayPart().Icon()->Hint();
   EXPECT_EQ(hint.substr(0, hint.find(L'\n')), L"Sweeplet 1.9.0");
   EXPECT_EQ(Text(w.Handle()), L"Sweeplet");
 }
@@ -871,7 +871,7 @@ TEST_F(MainWindowTest, TrayIconTurnsGreyDuringAJobAndGreenAfter) {
   ::ResetEvent(memory_.release);
   ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
   ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONUP);
-  EXPECT_EQ(w.Tray()->ImageIndex(), 1);
+  EXPECT_EQ(w.TrayPart().Icon()->ImageIndex(), 1);
   EXPECT_FALSE(::IsWindowVisible(w.Handle()));  // cleaning leaves the window as it was
   // A second click during the job does nothing at all.
   ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
@@ -879,7 +879,7 @@ TEST_F(MainWindowTest, TrayIconTurnsGreyDuringAJobAndGreenAfter) {
   ::SetEvent(memory_.release);
   ASSERT_TRUE(PumpUntil([&] { return !w.IsRunning(); }));
   Pump(100);
-  EXPECT_EQ(w.Tray()->ImageIndex(), 0);
+  EXPECT_EQ(w.TrayPart().Icon()->ImageIndex(), 0);
   EXPECT_EQ(memory_.purges.load(), 1);
   EXPECT_EQ(notifier_.bodies.size(), 1u);
 }
@@ -1255,10 +1255,10 @@ TEST_F(MainWindowTest, TheTrayMenuOpensOnARightClickAndItsOpenAndCreditsItemsWor
   ASSERT_TRUE(::SetWindowSubclass(w.Handle(), NoteMenu, 1, reinterpret_cast<DWORD_PTR>(&opened)));
   ::SendMessageW(w.Handle(), kTrayCallbackMessage, 1, WM_RBUTTONUP);
   ::RemoveWindowSubclass(w.Handle(), NoteMenu, 1);
-  ASSERT_EQ(opened, w.PopupMenu());
+  ASSERT_EQ(opened, w.TrayPart().Menu());
 
   // Open, a separator, Credits, Quit; each item does what it says through its own command.
-  HMENU menu = w.PopupMenu();
+  HMENU menu = w.TrayPart().Menu();
   ASSERT_EQ(::GetMenuItemCount(menu), 4);
   EXPECT_EQ(::GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
   const auto choose = [&](int position) {
@@ -1428,20 +1428,20 @@ TEST_F(MainWindowTest, ATrayCleaningTellsWhatItFreedAndTheTooltipKeepsItUntilThe
   w.TrayIconClick();
   ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 1 && !w.IsRunning(); }));
   EXPECT_EQ(notifier_.bodies, std::vector<std::wstring>{L"Optimized memory.\nFreed: 4,096 MB"});
-  EXPECT_EQ(LinesOf(w.Tray()->Hint()),
+  EXPECT_EQ(LinesOf(w.TrayPart().Icon()->Hint()),
             (std::vector<std::wstring>{L"Sweeplet 1.9.0", L"Physical 75 % \u00B7 Virtual 6 %", L"Freed: 4,096 MB"}));
 
   w.TmrStatusTimer();  // the use moves on, the amount stays
-  EXPECT_EQ(LinesOf(w.Tray()->Hint()),
+  EXPECT_EQ(LinesOf(w.TrayPart().Icon()->Hint()),
             (std::vector<std::wstring>{L"Sweeplet 1.9.0", L"Physical 50 % \u00B7 Virtual 6 %", L"Freed: 4,096 MB"}));
 
   ::ResetEvent(memory_.release);
   memory_.availAfterPurge = 5ull << 30;  // less available than before this job: nothing freed
   w.Clean(false);
-  EXPECT_EQ(LinesOf(w.Tray()->Hint()).size(), 2u) << "the last job's amount goes when the next one starts";
+  EXPECT_EQ(LinesOf(w.TrayPart().Icon()->Hint()).size(), 2u) << "the last job's amount goes when the next one starts";
   ::SetEvent(memory_.release);
   ASSERT_TRUE(PumpUntil([&] { return memory_.purges.load() == 2 && !w.IsRunning(); }));
-  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Nothing more to free.");
+  EXPECT_EQ(LinesOf(w.TrayPart().Icon()->Hint()).back(), L"Nothing more to free.");
   EXPECT_EQ(notifier_.bodies.size(), 1u) << "a button or automatic job shows no notification";
 }
 
@@ -1458,13 +1458,13 @@ TEST_F(MainWindowTest, AJobMeasuresOnItsOwnThreadAndAddsNoReadingToTheUserInterf
   ASSERT_EQ(readers.size(), 2u);  // before and after the purge
   EXPECT_NE(readers[0], ::GetCurrentThreadId());
   EXPECT_EQ(readers[1], readers[0]);
-  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Freed: 1,024 MB");
+  EXPECT_EQ(LinesOf(w.TrayPart().Icon()->Hint()).back(), L"Freed: 1,024 MB");
 }
 
 // The tooltip shows the tick's snapshot; the shell hears of it only when its text changed.
 TEST_F(MainWindowTest, TheTooltipFollowsTheTickAndTheShellHearsOnlyOfChanges) {
   TFrmSweeplet& w = Open();
-  EXPECT_EQ(w.Tray()->Hint(), L"Sweeplet 1.9.0\nPhysical 75 % \u00B7 Virtual 6 %");  // the start's own refresh
+  EXPECT_EQ(w.TrayPart().Icon()->Hint(), L"Sweeplet 1.9.0\nPhysical 75 % \u00B7 Virtual 6 %");  // the start's own refresh
   tipsSent_.clear();
   w.TmrStatusTimer();
   w.TmrStatusTimer();
@@ -1478,7 +1478,7 @@ TEST_F(MainWindowTest, TheTooltipFollowsTheTickAndTheShellHearsOnlyOfChanges) {
   memory_.availPhys = (9ull << 30) - (1ull << 20);  // a megabyte more in use: still 44 %
   w.TmrStatusTimer();
   EXPECT_EQ(tipsSent_.size(), 1u);
-  EXPECT_EQ(w.Tray()->Hint(), tipsSent_.back());
+  EXPECT_EQ(w.TrayPart().Icon()->Hint(), tipsSent_.back());
 }
 
 // The use on the icon: drawn from the tick's reading and sent to the shell only when the number
@@ -1488,7 +1488,7 @@ TEST_F(MainWindowTest, TheUseOnTheIconIsSentOnlyWhenItChanges) {
   TFrmSweeplet& w = Open();
   EXPECT_EQ(w.TrayPart().ShownFace(), (UseFace{75, UseLevel::Normal}));
   ASSERT_EQ(iconsSent_.size(), 1u) << "the start's first reading";
-  EXPECT_EQ(w.Tray()->ShownIcon(), iconsSent_.back());
+  EXPECT_EQ(w.TrayPart().Icon()->ShownIcon(), iconsSent_.back());
   iconsSent_.clear();
   for (int i = 0; i < 20; ++i) w.TmrStatusTimer();
   memory_.availPhys = (4ull << 30) - (1ull << 20);  // a megabyte more in use: still 75 %
@@ -1510,9 +1510,9 @@ TEST_F(MainWindowTest, TheUseOnTheIconIsSentOnlyWhenItChanges) {
     ASSERT_EQ(iconsSent_.size(), 1u) << step.face.percent;
     EXPECT_EQ(tipsSent_.size(), 1u);
     EXPECT_EQ(modifies_, 1) << "the new tooltip and icon in one trip";
-    EXPECT_EQ(w.Tray()->ShownIcon(), iconsSent_.back());
+    EXPECT_EQ(w.TrayPart().Icon()->ShownIcon(), iconsSent_.back());
   }
-  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Physical 25 % \u00B7 Virtual 6 %");
+  EXPECT_EQ(LinesOf(w.TrayPart().Icon()->Hint()).back(), L"Physical 25 % \u00B7 Virtual 6 %");
 }
 
 // During a job the busy image shows, as without the use; the use comes back when it ends, and
@@ -1520,12 +1520,12 @@ TEST_F(MainWindowTest, TheUseOnTheIconIsSentOnlyWhenItChanges) {
 TEST_F(MainWindowTest, TheBusyIconShowsDuringAJobAndTheUseComesBackAfter) {
   WriteDword(L"trayuse", 1);
   TFrmSweeplet& w = Open();
-  const HICON drawn = w.Tray()->ShownIcon();
+  const HICON drawn = w.TrayPart().Icon()->ShownIcon();
   ::ResetEvent(memory_.release);
   w.Clean(false);
   ASSERT_TRUE(w.IsRunning());
-  EXPECT_EQ(w.Tray()->ImageIndex(), 1);
-  const HICON busy = w.Tray()->ShownIcon();
+  EXPECT_EQ(w.TrayPart().Icon()->ImageIndex(), 1);
+  const HICON busy = w.TrayPart().Icon()->ShownIcon();
   EXPECT_NE(busy, drawn);
   iconsSent_.clear();
   w.TmrStatusTimer();
@@ -1540,7 +1540,7 @@ TEST_F(MainWindowTest, TheBusyIconShowsDuringAJobAndTheUseComesBackAfter) {
 // The switch on the Config page acts at once; off, the icon is the program's own again.
 TEST_F(MainWindowTest, SwitchingTheUseOnTheIconShowsItAtOnce) {
   TFrmSweeplet& w = Open();
-  const HICON own = w.Tray()->ShownIcon();
+  const HICON own = w.TrayPart().Icon()->ShownIcon();
   EXPECT_EQ(w.TrayPart().ShownFace().percent, -1) << "off by default";
   EXPECT_TRUE(iconsSent_.empty());
   OpenConfigPage();
@@ -1591,7 +1591,7 @@ TEST_F(MainWindowTest, NotificationsSwitchedOffLeaveTheTooltipsLine) {
   Pump(100);
   EXPECT_EQ(memory_.purges.load(), 1);
   EXPECT_TRUE(notifier_.bodies.empty());
-  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Nothing more to free.");
+  EXPECT_EQ(LinesOf(w.TrayPart().Icon()->Hint()).back(), L"Nothing more to free.");
   OpenConfigPage();
   EXPECT_FALSE(Checked(C(IdChkNotifications)));
   UserClick(C(IdChkNotifications));  // on again: the next cleaning tells
@@ -1604,7 +1604,7 @@ TEST_F(MainWindowTest, NotificationsSwitchedOffLeaveTheTooltipsLine) {
 // and busy images at the first job.
 TEST_F(MainWindowTest, TheTrayMenuAndImagesAreMadeWhenFirstNeeded) {
   TFrmSweeplet& w = Open();
-  EXPECT_EQ(w.PopupMenu(), nullptr);
+  EXPECT_EQ(w.TrayPart().Menu(), nullptr);
   EXPECT_FALSE(w.TrayPart().ImagesMade());
   w.Clean(false);
   EXPECT_TRUE(w.TrayPart().ImagesMade());
@@ -1664,7 +1664,7 @@ TEST_F(MainWindowTest, HandOffThreeCleansOnceLikeTheButton) {
   ::ResetEvent(memory_.release);
   ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::Clean), static_cast<LPARAM>(0xFFFFFFC0u));
   EXPECT_TRUE(w.IsRunning());
-  EXPECT_EQ(w.Tray()->ImageIndex(), 1);
+  EXPECT_EQ(w.TrayPart().Icon()->ImageIndex(), 1);
   const LRESULT busy = ::SendMessageW(w.Handle(), WM_USER, static_cast<WPARAM>(HandOff::Clean), 0);
   EXPECT_EQ(busy, kCleanBusy) << "during the job: dropped, and said so";
   clock_.Advance(7);
@@ -1698,7 +1698,7 @@ TEST_F(MainWindowTest, AHandedOverCleaningReportsItsResultAndCountsLikeAClick) {
   EXPECT_EQ(memory_.requests.load(), 2) << "the file cache and the combining, nothing else";
   EXPECT_EQ(send(HandOff::CleanResult, ticket), EncodeCleanResult(true, 2ull << 30));
   EXPECT_DOUBLE_EQ(w.GetNextTime(), clock_.now) << "the 300-second rule counts from its end";
-  EXPECT_EQ(LinesOf(w.Tray()->Hint()).back(), L"Freed: 2,048 MB");
+  EXPECT_EQ(LinesOf(w.TrayPart().Icon()->Hint()).back(), L"Freed: 2,048 MB");
 
   // A second one gets a ticket of its own; the first one's result is still there.
   const intptr_t second = send(HandOff::Clean, 0);
