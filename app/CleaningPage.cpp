@@ -124,14 +124,7 @@ void CleaningPage::Make(HWND pageArea) {
   ::SendMessageW(hotkey_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
 
   TranslateComponent(card_, nullptr);
-  const WPARAM font = reinterpret_cast<WPARAM>(page_.Font());
-  for (HWND c = ::GetWindow(card_, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
-    ::SendMessageW(c, WM_SETFONT, font, FALSE);
-  }
-  const LRESULT uiState = ::SendMessageW(page_.Window(), WM_QUERYUISTATE, 0, 0);
-  for (const WORD flag : {UISF_HIDEFOCUS, UISF_HIDEACCEL}) {
-    ::SendMessageW(card_, WM_UPDATEUISTATE, MAKEWPARAM((uiState & flag) ? UIS_SET : UIS_CLEAR, flag), 0);
-  }
+  AdoptWindowLook(card_, page_.Window(), page_.Font());
   ShowSettings();
   for (HWND areaBox : areaBoxes_) SetAccessibleTraits(areaBox, {.role = ROLE_SYSTEM_CHECKBUTTON, .state = CheckBoxState});
   SetAccessibleTraits(hotkey_, {.role = ROLE_SYSTEM_HOTKEYFIELD, .labelledBy = lblHotkey_});

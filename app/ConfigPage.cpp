@@ -106,15 +106,7 @@ void ConfigPage::Make(HWND pageArea) {
 
   TranslateComponent(card_, nullptr);
   ::SetWindowTextW(editInfo_, (TranslateW(L"버전") + L": " + GetAppVersion(L"%d.%d.%d")).c_str());
-  const WPARAM font = reinterpret_cast<WPARAM>(host_.Font());
-  for (HWND c = ::GetWindow(card_, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
-    ::SendMessageW(c, WM_SETFONT, font, FALSE);
-  }
-  // The focus-cue state the window has now, which a new control does not take on by itself.
-  const LRESULT uiState = ::SendMessageW(host_.Window(), WM_QUERYUISTATE, 0, 0);
-  for (const WORD flag : {UISF_HIDEFOCUS, UISF_HIDEACCEL}) {
-    ::SendMessageW(card_, WM_UPDATEUISTATE, MAKEWPARAM((uiState & flag) ? UIS_SET : UIS_CLEAR, flag), 0);
-  }
+  AdoptWindowLook(card_, host_.Window(), host_.Font());
   ShowSettings();
   SetUpAccessibility();
   FollowHighContrast();

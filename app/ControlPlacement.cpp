@@ -32,4 +32,15 @@ HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style
                            ::GetModuleHandleW(nullptr), nullptr);
 }
 
+void AdoptWindowLook(HWND page, HWND window, HFONT font) noexcept {
+  const auto wparam = reinterpret_cast<WPARAM>(font);
+  for (HWND c = ::GetWindow(page, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    ::SendMessageW(c, WM_SETFONT, wparam, FALSE);
+  }
+  const LRESULT uiState = ::SendMessageW(window, WM_QUERYUISTATE, 0, 0);
+  for (const WORD flag : {UISF_HIDEFOCUS, UISF_HIDEACCEL}) {
+    ::SendMessageW(page, WM_UPDATEUISTATE, MAKEWPARAM((uiState & flag) ? UIS_SET : UIS_CLEAR, flag), 0);
+  }
+}
+
 }  // namespace sweeplet

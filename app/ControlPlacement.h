@@ -24,4 +24,8 @@ void PlaceAll(std::span<const Placement> placements, UINT dpi) noexcept;
 // A visible child control with the given class, text, style and id.
 HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, const RECT& rect) noexcept;
 
+// A page made after its window: every child takes `font`, and the page the window's focus-cue
+// state of now, which new controls do not take on by themselves.
+void AdoptWindowLook(HWND page, HWND window, HFONT font) noexcept;
+
 }  // namespace sweeplet
